@@ -1,0 +1,31 @@
+#include "diag/output.h"
+
+#include <cstdlib>
+
+#include "driver/options.h"
+#include "driver/run_settings.h"
+
+void output_error_exit(FILE* failing) {
+  if (failing != stderr) fputs("\nfatal error: output error\n", stderr);
+  fflush(stderr);
+  _Exit(1);
+}
+
+void out_vprintf(FILE* stream, const char* format, va_list args) {
+  if (!stream) return;
+  if (vfprintf(stream, format, args) < 0) output_error_exit(stream);
+}
+
+void out_printf(FILE* stream, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  out_vprintf(stream, format, args);
+  va_end(args);
+}
+
+void diag_printf(const RunSettings* settings, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  out_vprintf(settings->options->diag, format, args);
+  va_end(args);
+}

@@ -1,0 +1,194 @@
+#include "driver/driver.h"
+
+#include "diag/output.h"
+#include "driver/file_runner.h"
+#include "driver/options.h"
+
+namespace {
+
+enum class Mode { NONE, HELP, PROCESS };
+
+struct CommandLine {
+  Options options;
+  Mode mode;
+  bool failed;
+};
+
+void message(const CommandLine& line, const char* level, const char* text, const char* quoted) {
+  if (quoted) {
+    out_printf(line.options.diag, "%s %s: %s \"%s\"\n", "command line", level, text, quoted);
+  } else {
+    out_printf(line.options.diag, "%s %s: %s\n", "command line", level, text);
+  }
+}
+
+void duplicate(CommandLine& line, const char* word) { message(line, "warning", "duplicate option", word); }
+
+void overriding(CommandLine& line, const char* word) {
+  message(line, "error", "overriding option", word);
+  line.failed = true;
+}
+
+void missing_argument(CommandLine& line, const char* word) {
+  message(line, "error", "no argument for option", word);
+  line.failed = true;
+}
+
+// Sets a plain flag, or warns that it was set already.
+void set_flag(CommandLine& line, int& flag, const char* word) {
+  if (flag) {
+    duplicate(line, word);
+  } else {
+    flag = 1;
+  }
+}
+
+// The four warning switches exclude each other.
+void set_warning_switch(CommandLine& line, int& flag, const char* word) {
+  Options& o = line.options;
+  if (flag) {
+    duplicate(line, word);
+  } else if (o.wall || o.wport || o.wdisable || o.wnosafe) {
+    overriding(line, word);
+  } else {
+    flag = 1;
+  }
+}
+
+void set_language(CommandLine& line, int& flag, int other, const char* word) {
+  if (flag) {
+    duplicate(line, word);
+  } else if (other) {
+    overriding(line, word);
+  } else {
+    flag = 1;
+  }
+}
+
+void apply_option(CommandLine& line, int id, const char* argument, const char* word) {
+  Options& o = line.options;
+  switch (id) {
+    case OPT_HELP:
+      if (line.mode == Mode::HELP) {
+        duplicate(line, word);
+      } else {
+        line.mode = Mode::HELP;
+      }
+      break;
+    case OPT_QUIET:
+      if (!o.info) {
+        duplicate(line, word);
+      } else {
+        o.info = nullptr;
+      }
+      break;
+    case OPT_SOURCE:
+      break;
+    case OPT_REPTABLE:
+      if (!*argument) {
+        missing_argument(line, word);
+      } else if (o.reptable_name) {
+        duplicate(line, word);
+      } else {
+        o.reptable_name = argument;
+      }
+      break;
+    case OPT_OUTPUT:
+      if (!*argument) {
+        missing_argument(line, word);
+      } else if (o.output_name) {
+        duplicate(line, word);
+      } else if (o.ostdout) {
+        overriding(line, word);
+      } else {
+        o.output_name = argument;
+      }
+      break;
+    case OPT_OSTDOUT:
+      if (o.output_name) {
+        overriding(line, word);
+      } else {
+        set_flag(line, o.ostdout, word);
+      }
+      break;
+    case OPT_WALL: set_warning_switch(line, o.wall, word); break;
+    case OPT_WPORT: set_warning_switch(line, o.wport, word); break;
+    case OPT_WDISABLE: set_warning_switch(line, o.wdisable, word); break;
+    case OPT_WNOSAFE: set_warning_switch(line, o.wnosafe, word); break;
+    case OPT_WERRORS: set_flag(line, o.werrors, word); break;
+    case OPT_TDISABLE: set_flag(line, o.tdisable, word); break;
+    case OPT_LUCHAR: set_flag(line, o.luchar, word); break;
+    case OPT_LC: set_language(line, o.lc, o.lplus, word); break;
+    case OPT_LPLUS: set_language(line, o.lplus, o.lc, word); break;
+    default:
+      message(line, "error", "unknown option", word);
+      line.failed = true;
+      break;
+  }
+}
+
+// The banner is written unless a quiet option comes among the leading
+// option words.
+bool banner_wanted(char** argv) {
+  for (char** word = argv + 1; *word && is_option_word(*word); ++word) {
+    const char* argument;
+    if (match_option(word, &argument) == OPT_QUIET) return false;
+  }
+  return true;
+}
+
+// Returns the first source file name word.
+char** parse_options(CommandLine& line, char** argv) {
+  char** word = argv + 1;
+  while (*word && is_option_word(*word)) {
+    const char* typed = *word;
+    const char* argument = nullptr;
+    int id = match_option(word, &argument);
+    apply_option(line, id, argument, typed);
+    ++word;
+    if (id == OPT_SOURCE) break;
+  }
+  if (line.mode == Mode::NONE) line.mode = Mode::PROCESS;
+  return word;
+}
+
+int process_sources(const CommandLine& line, char** sources) {
+  OutputLog log;
+  int status = 0;
+  for (char** name = sources; *name; ++name) {
+    out_printf(line.options.info, "\"%s\"\n", *name);
+    if (!run_file(*name, name == sources ? 1 : 0, &line.options, &log)) status = 1;
+  }
+  return status;
+}
+
+}  // namespace
+
+int run_driver(char** argv) {
+  static char* const kNoArguments[] = {nullptr, nullptr};
+  if (!argv[0]) argv = const_cast<char**>(kNoArguments);
+  CommandLine line = {default_options(), Mode::NONE, false};
+  if (banner_wanted(argv)) print_banner(line.options.info);
+  char** sources = parse_options(line, argv);
+
+  if (line.mode == Mode::PROCESS) {
+    if (!line.options.reptable_name) {
+      message(line, "fatal error", "no replacement table specified", nullptr);
+      line.failed = true;
+    }
+    if (!*sources) {
+      message(line, "fatal error", "source file name missed (try option \"-h\" to get usage info)", nullptr);
+      line.failed = true;
+    }
+  }
+  if (line.options.output_name && sources[0] && sources[1]) {
+    message(line, "fatal error", "cannot preprocess multiple sources into single file", line.options.output_name);
+    return 1;
+  }
+  if (line.failed) return 1;
+  if (line.mode == Mode::HELP) {
+    print_usage(stdout);
+    return 0;
+  }
+  return process_sources(line, sources);
+}

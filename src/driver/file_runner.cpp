@@ -1,0 +1,162 @@
+#include "driver/file_runner.h"
+
+#include <cstring>
+
+#include "diag/output.h"
+#include "driver/options.h"
+#include "driver/preprocessor.h"
+#include "lex/identifier.h"
+#include "macro/replacement_table.h"
+#include "memory/arena.h"
+#include "memory/pool.h"
+#include "output/line_processor.h"
+#include "source/spelling_table.h"
+
+namespace {
+
+constexpr size_t kOutputBufferSize = 1048576;
+
+// Releases the arena when the run ends, also when it is left by an exception.
+struct ArenaGuard {
+  Arena* arena;
+  ~ArenaGuard() { arena_release(arena); }
+};
+
+// Closes an output file whose run was abandoned (out of memory) before the
+// arena that holds its buffer goes.
+struct OutputGuard {
+  FILE* out;
+  ~OutputGuard() {
+    if (out && out != stdout) fclose(out);
+  }
+};
+
+const char* refusal_of_output(const char* path, const char* source_name, const Options* options,
+                              const OutputLog* log, const char** earlier_source) {
+  FileIdentity target = file_identity(path);
+  if (!target.exists) return nullptr;
+  bool is_input = same_file(target, file_identity(source_name));
+  if (!is_input && options->reptable_name) is_input = same_file(target, file_identity(options->reptable_name));
+  if (is_input) return "fatal error: output file \"%s\" would overwrite an input file\n";
+  for (const WrittenOutput& written : log->outputs) {
+    if (same_file(target, written.identity)) {
+      *earlier_source = written.source_name.c_str();
+      return "fatal error: output file \"%s\" was already written for \"%s\"\n";
+    }
+  }
+  return nullptr;
+}
+
+// Flushes and closes an output file; false when anything of it failed.
+bool close_output_file(FILE* out) {
+  bool good = !ferror(out);
+  if (fflush(out) != 0) good = false;
+  if (fclose(out) != 0) good = false;
+  return good;
+}
+
+}  // namespace
+
+std::string default_output_name(const char* source_name) {
+  PathParts parts = split_path(source_name);
+  parts.extension = ".ren";
+  return join_path(parts);
+}
+
+bool is_cplusplus_source(const char* source_name, const Options* options) {
+  if (options->lplus) return true;
+  if (options->lc) return false;
+  return split_path(source_name).extension == ".cpp";
+}
+
+void init_run_settings(RunSettings* settings, const Options* options, int cplusplus, FILE* out, Pool* store) {
+  memset(settings, 0, sizeof *settings);
+  settings->options = options;
+  settings->cplusplus = cplusplus;
+  settings->out = out;
+  settings->char_bits = 8;
+  settings->char_max = options->luchar ? 255 : 127;
+  settings->char_min = options->luchar ? 0 : -128;
+  settings->uchar_max = 255;
+  settings->int_max = 32767;
+  settings->int_min = -32768;
+  settings->long_max = 2147483647;
+  settings->long_min = -2147483647LL - 1;
+  settings->wchar_max = 32767;
+  settings->wchar_min = -32768;
+  settings->io_error = FILE_ERROR_NONE;
+  settings->store = store;
+}
+
+static IdentEntry* intern_constant(const char* spelling, Preprocessor* p) {
+  return intern_spelling(spelling, spelling + strlen(spelling), p);
+}
+
+Preprocessor* create_preprocessor(RunSettings* settings) {
+  Preprocessor* p = static_cast<Preprocessor*>(pool_alloc(settings->store, sizeof(Preprocessor)));
+  memset(p, 0, sizeof *p);
+  p->store = settings->store;
+  p->settings = settings;
+  p->id_va_args = intern_constant("__VA_ARGS__", p);
+  p->id_stdc_iec_559 = intern_constant("__STDC_IEC_559__", p);
+  p->id_stdc_iec_559_complex = intern_constant("__STDC_IEC_559_COMPLEX__", p);
+  p->id_stdc_iso_10646 = intern_constant("__STDC_ISO_10646__", p);
+  p->id_defined = intern_constant("defined", p);
+  p->id_pragma = intern_constant("_Pragma", p);
+  return p;
+}
+
+int process_source(const char* name, int first_file, RunSettings* settings) {
+  Preprocessor* p = create_preprocessor(settings);
+  try {
+    load_replacement_table(first_file, p);
+    run_source(name, p);
+  } catch (const FatalError&) {
+    // The file's run ends here; what was written stays in its output.
+  }
+  return p->failed ? 0 : 1;
+}
+
+int run_file(const char* name, int first_file, const Options* options, OutputLog* log) {
+  Arena* arena = arena_create();
+  ArenaGuard arena_guard{arena};
+  Pool* pool = pool_create(arena);
+  int cplusplus = is_cplusplus_source(name, options) ? 1 : 0;
+
+  OutputGuard output{nullptr};
+  const char* path = nullptr;
+  if (options->ostdout) {
+    output.out = stdout;
+  } else {
+    path = options->output_name ? pool_strdup(pool, options->output_name)
+                                : pool_strdup(pool, default_output_name(name).c_str());
+    const char* earlier_source = nullptr;
+    if (const char* refusal = refusal_of_output(path, name, options, log, &earlier_source)) {
+      out_printf(stderr, refusal, path, earlier_source);
+      return 0;
+    }
+    output.out = fopen(path, "w");
+    if (!output.out) {
+      out_printf(stderr, "fatal error: cannot open output file \"%s\"\n", path);
+      return 0;
+    }
+    setvbuf(output.out, static_cast<char*>(arena_alloc(arena, kOutputBufferSize)), _IOFBF, kOutputBufferSize);
+    log->outputs.push_back(WrittenOutput{file_identity(path), name});
+  }
+
+  RunSettings* settings = static_cast<RunSettings*>(pool_alloc(pool, sizeof(RunSettings)));
+  init_run_settings(settings, options, cplusplus, output.out, pool);
+  int result = process_source(name, first_file, settings);
+
+  if (output.out == stdout) {
+    if (fflush(stdout) != 0) output_error_exit(stdout);
+  } else {
+    FILE* out = output.out;
+    output.out = nullptr;
+    if (!close_output_file(out)) {
+      out_printf(stderr, "fatal error: cannot write output file \"%s\"\n", path);
+      result = 0;
+    }
+  }
+  return result;
+}

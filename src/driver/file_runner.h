@@ -1,0 +1,28 @@
+// One source file's run, from opening its output to releasing its memory.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct Options;
+struct RunSettings;
+
+// The outputs written so far in this run of the program, so that a later
+// source never overwrites an earlier one's output.
+struct WrittenOutput {
+  FileIdentity identity;
+  std::string source_name;
+};
+struct OutputLog {
+  std::vector<WrittenOutput> outputs;
+};
+
+// Returns 1 when the file was processed without error, else 0.
+int run_file(const char* name, int first_file, const Options* options, OutputLog* log);
+int process_source(const char* name, int first_file, RunSettings* settings);
+
+// The default output name: the source's extension replaced by ".ren".
+std::string default_output_name(const char* source_name);
+bool is_cplusplus_source(const char* source_name, const Options* options);

@@ -1,0 +1,52 @@
+// The command-line settings: built once before any file runs, read-only after.
+#pragma once
+
+#include <cstdio>
+
+struct Options {
+  const char* reptable_name;
+  const char* output_name;
+  int ostdout;
+  int wall;
+  int wport;
+  int wdisable;
+  int wnosafe;
+  int werrors;
+  int tdisable;
+  int luchar;
+  int lc;
+  int lplus;
+  FILE* info;  // banner and name lines; null when quiet
+  FILE* diag;  // every diagnostic and command-line message
+};
+
+Options default_options();
+
+enum OptionId {
+  OPT_NONE = 0,
+  OPT_HELP = 1,
+  OPT_QUIET = 2,
+  OPT_SOURCE = 3,
+  OPT_REPTABLE = 4,
+  OPT_OUTPUT = 5,
+  OPT_OSTDOUT = 6,
+  OPT_WALL = 7,
+  OPT_WPORT = 8,
+  OPT_WDISABLE = 9,
+  OPT_WNOSAFE = 10,
+  OPT_WERRORS = 11,
+  OPT_TDISABLE = 12,
+  OPT_LUCHAR = 13,
+  OPT_LC = 14,
+  OPT_LPLUS = 15,
+};
+
+// Matches the option word at *cursor (which begins with '-' or '/'). On a
+// match stores the argument (attached text, possibly empty, or the next
+// word, in which case the cursor moves onto it) and returns the id.
+int match_option(char**& cursor, const char** argument);
+
+bool is_option_word(const char* word);
+
+void print_usage(FILE* stream);
+void print_banner(FILE* stream);

@@ -1,0 +1,35 @@
+// The state of one source file's run; every stage reaches the run through it.
+#pragma once
+
+#include "driver/run_settings.h"
+
+struct IdentEntry;
+struct MacroDef;
+struct SourceFrame;
+struct Pool;
+
+constexpr unsigned kBucketCount = 16381;
+
+struct Preprocessor {
+  IdentEntry* spelling_buckets[kBucketCount];
+  MacroDef* macro_buckets[kBucketCount];
+  IdentEntry* id_va_args;
+  IdentEntry* id_stdc_iec_559;
+  IdentEntry* id_stdc_iec_559_complex;
+  IdentEntry* id_stdc_iso_10646;
+  IdentEntry* id_defined;
+  IdentEntry* id_pragma;
+  SourceFrame* source_top;
+  int va_args_seen;
+  int pending_newlines;
+  int failed;
+  Pool* store;
+  RunSettings* settings;
+};
+
+// Thrown by a fatal diagnostic; caught at the end of the file's run.
+struct FatalError {};
+
+Preprocessor* create_preprocessor(RunSettings* settings);
+
+inline int is_cplusplus(const Preprocessor* p) { return p->settings->cplusplus; }

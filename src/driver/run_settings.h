@@ -1,0 +1,35 @@
+// The settings of one source file's run.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/platform.h"
+
+struct Options;
+struct Pool;
+struct LoadedFile;
+struct OpenName;
+
+struct RunSettings {
+  const Options* options;
+  int cplusplus;
+  LoadedFile* loaded_files;  // newest first
+  OpenName* open_names;      // one entry per source being read
+  FILE* out;
+  int char_bits;
+  int64_t char_max;
+  int64_t char_min;
+  int64_t uchar_max;
+  int64_t int_max;
+  int64_t int_min;
+  int64_t long_max;
+  int64_t long_min;
+  int64_t wchar_max;
+  int64_t wchar_min;
+  const char* full_path;  // absolute path of the source being loaded
+  FileError io_error;     // of the last failed file read
+  Pool* store;
+};
+
+void init_run_settings(RunSettings* settings, const Options* options, int cplusplus, FILE* out, Pool* store);

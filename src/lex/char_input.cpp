@@ -1,0 +1,72 @@
+#include "lex/char_input.h"
+
+static int trigraph_replacement(char c) {
+  switch (c) {
+    case '=': return '#';
+    case '(': return '[';
+    case ')': return ']';
+    case '\'': return '^';
+    case '!': return '|';
+    case '<': return '{';
+    case '>': return '}';
+    case '-': return '~';
+    case '/': return '\\';
+    default: return 0;
+  }
+}
+
+int read_char_slow(const char*& cursor) {
+  for (;;) {
+    char c = *cursor;
+    if (c == '\0') return 0;
+    if (c == '?') {
+      ++cursor;
+      int replaced = cursor[0] == '?' ? trigraph_replacement(cursor[1]) : 0;
+      if (!replaced) return '?';  // the second '?' may begin a trigraph of its own
+      cursor += 2;
+      if (replaced != '\\') return replaced;
+    } else if (c == '\\') {
+      ++cursor;
+    } else {
+      ++cursor;
+      return static_cast<signed char>(c);
+    }
+    // A backslash, read as such or made by ??/: only a new-line right after it splices.
+    if (*cursor != '\n') return '\\';
+    ++cursor;
+  }
+}
+
+bool same_spelling(const char* a_begin, const char* a_end, const char* b_begin, const char* b_end) {
+  const char* a = a_begin;
+  const char* b = b_begin;
+  for (;;) {
+    if (a >= a_end) return b >= b_end;
+    if (b >= b_end) return false;
+    if (read_char(a) != read_char(b)) return false;
+  }
+}
+
+int hex_digit_value(int c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+int simple_escape_value(int c) {
+  switch (c) {
+    case '"': return 34;
+    case '\'': return 39;
+    case '?': return 63;
+    case '\\': return 92;
+    case 'a': return 7;
+    case 'b': return 8;
+    case 'f': return 12;
+    case 'n': return 10;
+    case 'r': return 13;
+    case 't': return 9;
+    case 'v': return 11;
+    default: return -1;
+  }
+}

@@ -1,0 +1,30 @@
+// The logical-character reader: trigraphs and line splices are resolved on
+// the fly, the text itself is never rewritten. A NUL is the end of input and
+// is never passed.
+#pragma once
+
+int read_char_slow(const char*& cursor);
+
+// Marks the raw characters that need the slow path: NUL, '?' and '\'.
+struct SlowPathTable {
+  bool marked[256];
+  constexpr SlowPathTable() : marked() {
+    marked[0] = true;
+    marked[static_cast<unsigned char>('?')] = true;
+    marked[static_cast<unsigned char>('\\')] = true;
+  }
+};
+inline constexpr SlowPathTable kCharNeedsSlowPath;
+
+inline int read_char(const char*& cursor) {
+  unsigned char c = static_cast<unsigned char>(*cursor);
+  if (!kCharNeedsSlowPath.marked[c]) {
+    ++cursor;
+    return static_cast<signed char>(c);
+  }
+  return read_char_slow(cursor);
+}
+
+bool same_spelling(const char* a_begin, const char* a_end, const char* b_begin, const char* b_end);
+int hex_digit_value(int c);
+int simple_escape_value(int c);

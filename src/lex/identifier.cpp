@@ -1,0 +1,58 @@
+#include "lex/identifier.h"
+
+#include "driver/preprocessor.h"
+#include "lex/char_input.h"
+#include "lex/ucn.h"
+
+TokenKind scan_identifier(Preprocessor* p, const char*& cursor, int quiet) {
+  for (;;) {
+    const char* before = cursor;
+    int c = read_char(cursor);
+    if (is_identifier_char(c)) continue;
+    if (c == '\\') {
+      uint32_t value;
+      if (read_ucn(cursor, &value)) {
+        check_ucn(p, value, UCN_IDENTIFIER_CONTINUATION, quiet);
+        continue;
+      }
+    }
+    cursor = before;
+    return TK_IDENTIFIER;
+  }
+}
+
+// The value a spelling contributes at the cursor: a UCN's code point, else
+// the character's byte value.
+static uint32_t next_name_value(const char*& cursor) {
+  int c = read_char(cursor);
+  if (c == '\\') {
+    uint32_t value;
+    if (read_ucn(cursor, &value)) return value;
+  }
+  return static_cast<unsigned char>(c);
+}
+
+uint32_t identifier_hash(const char* begin, const char* end) {
+  uint32_t h = 0;
+  const char* cursor = begin;
+  while (cursor < end) h = (h * 11 + next_name_value(cursor)) & 0xFFFFF;
+  return h % kBucketCount;
+}
+
+bool same_identifier(const char* a_begin, const char* a_end, const char* b_begin, const char* b_end) {
+  const char* a = a_begin;
+  const char* b = b_begin;
+  for (;;) {
+    if (a >= a_end) return b >= b_end;
+    if (b >= b_end) return false;
+    int ca = read_char(a);
+    int cb = read_char(b);
+    if (ca != cb) return false;
+    if (ca != '\\') continue;
+    uint32_t va, vb;
+    bool ucn_a = read_ucn(a, &va);
+    bool ucn_b = read_ucn(b, &vb);
+    if (ucn_a != ucn_b) return false;
+    if (ucn_a && va != vb) return false;
+  }
+}

@@ -1,0 +1,20 @@
+// Identifiers as names: scanning, hashing and comparing by logical characters,
+// where a universal character name counts as the one character it denotes.
+#pragma once
+
+#include <cstdint>
+
+#include "lex/token.h"
+
+struct Preprocessor;
+
+// Letters, digits and the underscore; a logical character of any value.
+inline bool is_identifier_char(int c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Continues an identifier whose first character (or UCN) has been read.
+TokenKind scan_identifier(Preprocessor* p, const char*& cursor, int quiet);
+
+uint32_t identifier_hash(const char* begin, const char* end);
+bool same_identifier(const char* a_begin, const char* a_end, const char* b_begin, const char* b_end);

@@ -1,0 +1,381 @@
+#include "lex/tokenizer.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "driver/preprocessor.h"
+#include "lex/char_input.h"
+#include "lex/identifier.h"
+#include "lex/ucn.h"
+#include "literal/quoted_literal.h"
+
+namespace {
+
+enum CharClass : uint8_t {
+  CC_REST,
+  CC_END,
+  CC_BLANK,
+  CC_NEWLINE,
+  CC_DOUBLE_QUOTE,
+  CC_SINGLE_QUOTE,
+  CC_DIGIT,
+  CC_DOT,
+  CC_LETTER,
+  CC_L,
+  CC_BACKSLASH,
+  CC_SINGLE_PUNCTUATOR,
+  CC_COLON,
+  CC_OPERATOR,
+};
+
+struct ClassTable {
+  CharClass of[256];
+  constexpr ClassTable() : of() {
+    of[0] = CC_END;
+    of[' '] = of['\t'] = of['\v'] = of['\f'] = CC_BLANK;
+    of['\n'] = CC_NEWLINE;
+    of['"'] = CC_DOUBLE_QUOTE;
+    of['\''] = CC_SINGLE_QUOTE;
+    for (int c = '0'; c <= '9'; ++c) of[c] = CC_DIGIT;
+    of['.'] = CC_DOT;
+    for (int c = 'a'; c <= 'z'; ++c) of[c] = CC_LETTER;
+    for (int c = 'A'; c <= 'Z'; ++c) of[c] = CC_LETTER;
+    of['_'] = CC_LETTER;
+    of['L'] = CC_L;
+    of['\\'] = CC_BACKSLASH;
+    for (char c : {'(', ')', ',', ';', '?', '[', ']', '{', '}', '~'}) of[static_cast<unsigned char>(c)] = CC_SINGLE_PUNCTUATOR;
+    of[':'] = CC_COLON;
+    for (char c : {'!', '#', '%', '&', '*', '+', '-', '/', '<', '=', '>', '^', '|'}) of[static_cast<unsigned char>(c)] = CC_OPERATOR;
+  }
+};
+constexpr ClassTable kClasses;
+
+// Logical characters are signed: bytes from 0x80 up are negative and belong
+// to the rest class, like DEL.
+inline CharClass class_of(int c) { return c < 0 ? CC_REST : kClasses.of[c]; }
+
+TokenKind single_punctuator_kind(int c) {
+  switch (c) {
+    case '(': return TK_LPAREN;
+    case ')': return TK_RPAREN;
+    case ',': return TK_COMMA;
+    case ';': return TK_SEMICOLON;
+    case '?': return TK_QUESTION;
+    case '[': return TK_LBRACKET;
+    case ']': return TK_RBRACKET;
+    case '{': return TK_LBRACE;
+    case '}': return TK_RBRACE;
+    default: return TK_TILDE;
+  }
+}
+
+// A doubled operator character (c1 c1), or TK_EOF when the pair is none.
+TokenKind doubled_kind(int c) {
+  switch (c) {
+    case '#': return TK_HASHHASH;
+    case '&': return TK_ANDAND;
+    case '+': return TK_INC;
+    case '-': return TK_DEC;
+    case '=': return TK_EQ;
+    case '|': return TK_OROR;
+    default: return TK_EOF;
+  }
+}
+
+// An operator character followed by '=', or TK_EOF when the pair is none.
+TokenKind assign_kind(int c) {
+  switch (c) {
+    case '!': return TK_NE;
+    case '%': return TK_PERCENT_ASSIGN;
+    case '&': return TK_AMP_ASSIGN;
+    case '*': return TK_STAR_ASSIGN;
+    case '+': return TK_PLUS_ASSIGN;
+    case '-': return TK_MINUS_ASSIGN;
+    case '/': return TK_SLASH_ASSIGN;
+    case '<': return TK_LE;
+    case '>': return TK_GE;
+    case '^': return TK_CARET_ASSIGN;
+    case '|': return TK_BAR_ASSIGN;
+    default: return TK_EOF;
+  }
+}
+
+TokenKind lone_operator_kind(int c) {
+  switch (c) {
+    case '!': return TK_EXCL;
+    case '#': return TK_HASH;
+    case '&': return TK_AMP;
+    case '*': return TK_STAR;
+    case '+': return TK_PLUS;
+    case '=': return TK_ASSIGN;
+    case '>': return TK_GT;
+    case '^': return TK_CARET;
+    case '|': return TK_BAR;
+    default: return TK_OTHER;
+  }
+}
+
+inline bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+// After the opening slash and star; false when the text ends first (the
+// cursor then rests on the NUL).
+bool skip_block_comment(const char*& cursor) {
+  int c = read_char(cursor);
+  for (;;) {
+    if (c == 0) return false;
+    if (c == '*') {
+      c = read_char(cursor);
+      if (c == '/') return true;
+      continue;
+    }
+    c = read_char(cursor);
+  }
+}
+
+// After the two slashes; stops before the new-line that ends the comment.
+void skip_line_comment(const char*& cursor) {
+  for (;;) {
+    const char* before = cursor;
+    int c = read_char(cursor);
+    if (c == '\n' || c == 0) {
+      cursor = before;
+      return;
+    }
+  }
+}
+
+// Blanks and complete comments after something the run already holds.
+TokenKind continue_whitespace_run(const char*& cursor) {
+  for (;;) {
+    const char* before = cursor;
+    int c = read_char(cursor);
+    if (is_blank(c)) continue;
+    if (c == '/') {
+      int c2 = read_char(cursor);
+      if (c2 == '*') {
+        if (skip_block_comment(cursor)) continue;
+        cursor = before;  // the unterminated comment starts the next token
+        return TK_WHITESPACE;
+      }
+      if (c2 == '/') {
+        skip_line_comment(cursor);
+        continue;
+      }
+    }
+    cursor = before;
+    return TK_WHITESPACE;
+  }
+}
+
+// A token that begins with a comment; c2 is the character after the slash.
+TokenKind comment_token(const char*& cursor, int c2) {
+  if (c2 == '*') {
+    if (!skip_block_comment(cursor)) return TK_UNTERMINATED_COMMENT;
+  } else {
+    skip_line_comment(cursor);
+  }
+  return continue_whitespace_run(cursor);
+}
+
+void skip_newline_run(const char*& cursor) {
+  for (;;) {
+    const char* before = cursor;
+    if (read_char(cursor) != '\n') {
+      cursor = before;
+      return;
+    }
+  }
+}
+
+// The digit (or dot and digit) that starts the number has been read.
+TokenKind scan_pp_number(Preprocessor* p, const char*& cursor, int quiet) {
+  const bool exponent_p = !is_cplusplus(p);
+  for (;;) {
+    const char* before = cursor;
+    int c = read_char(cursor);
+    if (c == 'E' || c == 'e' || (exponent_p && (c == 'P' || c == 'p'))) {
+      const char* after_exponent = cursor;
+      int sign = read_char(cursor);
+      if (sign != '+' && sign != '-') cursor = after_exponent;
+      continue;
+    }
+    if (is_identifier_char(c) || c == '.') continue;
+    if (c == '\\') {
+      uint32_t value;
+      if (read_ucn(cursor, &value)) {
+        check_ucn(p, value, UCN_PP_NUMBER, quiet);
+        continue;
+      }
+    }
+    cursor = before;
+    return TK_PP_NUMBER;
+  }
+}
+
+struct AlternativeWord {
+  const char* word;
+  TokenKind kind;
+};
+
+constexpr AlternativeWord kAlternativeWords[] = {
+    {"and", TK_ANDAND},      {"and_eq", TK_AMP_ASSIGN}, {"bitand", TK_AMP},   {"bitor", TK_BAR},
+    {"compl", TK_TILDE},     {"delete", TK_DELETE},     {"new", TK_NEW},      {"not", TK_EXCL},
+    {"not_eq", TK_NE},       {"or", TK_OROR},           {"or_eq", TK_BAR_ASSIGN}, {"xor", TK_CARET},
+    {"xor_eq", TK_CARET_ASSIGN},
+};
+
+// C++ mode: an identifier that spells one of the operator words in full is
+// that operator; the cursor stands after the scanned identifier.
+TokenKind alternative_kind(const char* start, const char* end) {
+  char word[8];
+  size_t length = 0;
+  const char* cursor = start;
+  while (cursor < end) {
+    if (length == 6) return TK_IDENTIFIER;  // longer than every word
+    word[length++] = static_cast<char>(read_char(cursor));
+  }
+  word[length] = '\0';
+  for (const AlternativeWord& alternative : kAlternativeWords) {
+    if (strcmp(word, alternative.word) == 0) return alternative.kind;
+  }
+  return TK_IDENTIFIER;
+}
+
+TokenKind identifier_or_alternative(Preprocessor* p, const char* start, const char*& cursor, int c1, int quiet) {
+  scan_identifier(p, cursor, quiet);
+  switch (c1) {
+    case 'a': case 'b': case 'c': case 'd': case 'n': case 'o': case 'x':
+      return alternative_kind(start, cursor);
+    default:
+      return TK_IDENTIFIER;
+  }
+}
+
+TokenKind operator_token(Preprocessor* p, const char*& cursor, int c1, const char* after1) {
+  int c2 = read_char(cursor);
+  const char* after2 = cursor;
+  if (c2 == c1) {
+    if (c1 == '<' || c1 == '>') {
+      if (read_char(cursor) == '=') return c1 == '<' ? TK_SHL_ASSIGN : TK_SHR_ASSIGN;
+      cursor = after2;
+      return c1 == '<' ? TK_SHL : TK_SHR;
+    }
+    TokenKind kind = doubled_kind(c1);
+    if (kind != TK_EOF) return kind;
+  } else if (c2 == '=') {
+    TokenKind kind = assign_kind(c1);
+    if (kind != TK_EOF) return kind;
+  }
+  switch (c1) {
+    case '-':
+      if (c2 == '>') {
+        if (is_cplusplus(p)) {
+          if (read_char(cursor) == '*') return TK_ARROW_STAR;
+          cursor = after2;
+        }
+        return TK_ARROW;
+      }
+      cursor = after1;
+      return TK_MINUS;
+    case '/':
+      if (c2 == '*' || c2 == '/') return comment_token(cursor, c2);
+      cursor = after1;
+      return TK_SLASH;
+    case '<':
+      if (c2 == '%') return TK_LBRACE;
+      if (c2 == ':') return TK_LBRACKET;
+      cursor = after1;
+      return TK_LT;
+    case '%':
+      if (c2 == ':') {
+        if (read_char(cursor) == '%' && read_char(cursor) == ':') return TK_HASHHASH;
+        cursor = after2;
+        return TK_HASH;
+      }
+      if (c2 == '>') return TK_RBRACE;
+      cursor = after1;
+      return TK_PERCENT;
+    default:
+      cursor = after1;
+      return lone_operator_kind(c1);
+  }
+}
+
+}  // namespace
+
+TokenKind next_token(Preprocessor* p, const char*& cursor, int quiet) {
+  const char* start = cursor;
+  int c1 = read_char(cursor);
+  const char* after1 = cursor;
+  switch (class_of(c1)) {
+    case CC_END:
+      return TK_EOF;
+    case CC_BLANK:
+      return continue_whitespace_run(cursor);
+    case CC_NEWLINE:
+      skip_newline_run(cursor);
+      return TK_NEWLINE;
+    case CC_DOUBLE_QUOTE:
+      if (scan_string_literal(p, cursor, 0, quiet)) return TK_STRING;
+      cursor = after1;
+      return TK_OTHER;
+    case CC_SINGLE_QUOTE:
+      if (scan_char_constant(p, cursor, 0, quiet)) return TK_CHAR;
+      cursor = after1;
+      return TK_OTHER;
+    case CC_L: {
+      int c2 = read_char(cursor);
+      if (c2 == '"') {
+        if (scan_string_literal(p, cursor, 1, quiet)) return TK_WIDE_STRING;
+        cursor = after1;
+        return TK_OTHER;
+      }
+      if (c2 == '\'') {
+        if (scan_char_constant(p, cursor, 1, quiet)) return TK_WIDE_CHAR;
+        cursor = after1;
+        return TK_OTHER;
+      }
+      cursor = after1;
+      return scan_identifier(p, cursor, quiet);
+    }
+    case CC_LETTER:
+      if (!is_cplusplus(p)) return scan_identifier(p, cursor, quiet);
+      return identifier_or_alternative(p, start, cursor, c1, quiet);
+    case CC_DIGIT:
+      return scan_pp_number(p, cursor, quiet);
+    case CC_DOT: {
+      int c2 = read_char(cursor);
+      if (c2 >= '0' && c2 <= '9') return scan_pp_number(p, cursor, quiet);
+      if (c2 == '.') {
+        if (read_char(cursor) == '.') return TK_ELLIPSIS;
+      } else if (c2 == '*' && is_cplusplus(p)) {
+        return TK_DOT_STAR;
+      }
+      cursor = after1;
+      return TK_DOT;
+    }
+    case CC_BACKSLASH: {
+      uint32_t value;
+      if (read_ucn(cursor, &value)) {
+        check_ucn(p, value, UCN_IDENTIFIER_START, quiet);
+        return scan_identifier(p, cursor, quiet);
+      }
+      cursor = after1;
+      return TK_OTHER;
+    }
+    case CC_SINGLE_PUNCTUATOR:
+      return single_punctuator_kind(c1);
+    case CC_COLON: {
+      int c2 = read_char(cursor);
+      if (c2 == ':' && is_cplusplus(p)) return TK_SCOPE;
+      if (c2 == '>') return TK_RBRACKET;
+      cursor = after1;
+      return TK_COLON;
+    }
+    case CC_OPERATOR:
+      return operator_token(p, cursor, c1, after1);
+    case CC_REST:
+    default:
+      return TK_OTHER;
+  }
+}

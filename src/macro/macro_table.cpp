@@ -1,0 +1,120 @@
+#include "macro/macro_table.h"
+
+#include "diag/diagnostics.h"
+#include "driver/preprocessor.h"
+#include "lex/char_input.h"
+#include "lex/token.h"
+#include "memory/pool.h"
+#include "source/source_stack.h"
+#include "source/spelling_table.h"
+#include "source/token_list.h"
+
+static const char kSingleBlank[] = " ";
+
+MacroDef* find_macro(Preprocessor* p, const IdentEntry* name) {
+  for (MacroDef* def = p->macro_buckets[name->bucket]; def; def = def->next) {
+    if (def->name == name) return def;
+  }
+  return nullptr;
+}
+
+void take_replacement_list(Token** list, MacroDef* def) {
+  Token** cut = list;
+  while (*cut && (*cut)->kind != TK_NEWLINE) cut = &(*cut)->next;
+  if (cut == list) {
+    def->replacement = nullptr;
+  } else {
+    def->replacement = *list;
+    *list = *cut;
+    *cut = nullptr;
+    def->replacement->ws_begin = nullptr;
+    def->replacement->ws_end = nullptr;
+  }
+  normalize_replacement_ws(def);
+}
+
+void normalize_replacement_ws(MacroDef* def) {
+  for (Token* token = def->replacement; token; token = token->next) {
+    if (!token->ws_begin) continue;
+    token->ws_begin = kSingleBlank;
+    token->ws_end = kSingleBlank + 1;
+  }
+}
+
+int same_replacement(const Token* a, const Token* b) {
+  for (; a && b; a = a->next, b = b->next) {
+    if ((a->ws_begin == nullptr) != (b->ws_begin == nullptr)) return 0;
+    if (!same_spelling(a->text_begin, a->text_end, b->text_begin, b->text_end)) return 0;
+  }
+  return a == nullptr && b == nullptr;
+}
+
+// Runs `report` with the spelling of the definition's name, made for the
+// message and given back right after it.
+template <typename Report>
+static void with_name_spelling(MacroDef* def, Report report) {
+  Pool* pool = def->owner->store;
+  char* name = token_spelling(pool, def->name->text_begin, def->name->text_end);
+  report(name);
+  pool_free(name);
+}
+
+static bool is_protected_name(const Preprocessor* p, const IdentEntry* name) {
+  return name == p->id_stdc_iec_559 || name == p->id_stdc_iec_559_complex || name == p->id_stdc_iso_10646;
+}
+
+void redefine_macro(MacroDef** slot, MacroDef* def) {
+  MacroDef* old = *slot;
+  Preprocessor* p = old->owner;
+  if (is_protected_name(p, old->name)) {
+    with_name_spelling(old, [p](const char* name) {
+      diag_error(p, "predefined macro \"%s\" redefinition", name);
+      diag_tip(p, "macro redefinition ignored");
+    });
+    free_macro(def);
+    return;
+  }
+  if (!same_replacement(old->replacement, def->replacement)) {
+    bool shown = false;
+    with_name_spelling(old, [p, &shown](const char* name) {
+      const char* format = "macro \"%s\" - redefinition with nonidentical replacement list";
+      shown = diag_portability(p, format, name) || diag_warning(p, format, name);
+    });
+    if (shown) note_macro_location(old);
+  }
+  def->next = old->next;
+  *slot = def;
+  free_macro(old);
+}
+
+void note_macro_location(MacroDef* def) {
+  Preprocessor* p = def->owner;
+  with_name_spelling(def, [p, def](const char* name) {
+    if (!def->location) {
+      diag_tip(p, "macro \"%s\" is defined in command line", name);
+    } else {
+      diag_tip(p, "macro \"%s\" is defined in \"%s\" (%ld)", name, def->location->name,
+               static_cast<long>(def->location->line));
+    }
+  });
+}
+
+void free_macro(MacroDef* def) {
+  free_token_list(def->replacement);
+  free_token_list(def->params);
+  if (def->location) {
+    pool_free(const_cast<char*>(def->location->name));
+    pool_free(def->location);
+  }
+  pool_free(def);
+}
+
+void enter_macro(Preprocessor* p, MacroDef* def) {
+  MacroDef** slot = &p->macro_buckets[def->name->bucket];
+  while (*slot && (*slot)->name != def->name) slot = &(*slot)->next;
+  if (*slot) {
+    redefine_macro(slot, def);
+  } else {
+    *slot = def;
+  }
+}

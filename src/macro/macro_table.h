@@ -1,0 +1,39 @@
+// Macro definitions of a run (one object-like macro per table pair), their
+// lookup, and the rules for defining a name again.
+#pragma once
+
+#include <cstdint>
+
+struct IdentEntry;
+struct Token;
+struct SourceLocation;
+struct Preprocessor;
+
+struct MacroDef {
+  IdentEntry* name;
+  int32_t kind;
+  int32_t function_like;
+  int32_t in_use;  // set while its replacement is being rescanned
+  Token* params;
+  Token* replacement;  // no closing TK_NEWLINE
+  SourceLocation* location;  // null: defined outside any source
+  Preprocessor* owner;
+  MacroDef* next;  // next definition of the same bucket
+};
+
+MacroDef* find_macro(Preprocessor* p, const IdentEntry* name);
+
+// Detaches the tokens before the first TK_NEWLINE of *list as the
+// definition's replacement; *list keeps the TK_NEWLINE and what follows.
+void take_replacement_list(Token** list, MacroDef* def);
+void normalize_replacement_ws(MacroDef* def);
+int same_replacement(const Token* a, const Token* b);
+
+// *slot holds the existing definition; afterwards it holds the one that stays.
+void redefine_macro(MacroDef** slot, MacroDef* def);
+void note_macro_location(MacroDef* def);
+void free_macro(MacroDef* def);
+
+// Enters a new definition: at the tail of its chain, or through the
+// redefinition rules when the name is defined already.
+void enter_macro(Preprocessor* p, MacroDef* def);

@@ -1,0 +1,72 @@
+#include "macro/replacement_table.h"
+
+#include <cstring>
+
+#include "diag/diagnostics.h"
+#include "driver/options.h"
+#include "driver/preprocessor.h"
+#include "lex/token.h"
+#include "lex/tokenizer.h"
+#include "macro/macro_table.h"
+#include "memory/pool.h"
+#include "source/logical_line.h"
+#include "source/source_stack.h"
+#include "source/spelling_table.h"
+#include "source/token_list.h"
+
+void load_replacement_table(int first_file, Preprocessor* p) {
+  const char* name = p->settings->options->reptable_name;
+  LoadedText text;
+  int error = 0;
+  read_whole_file(name, &text, &error, p->store);
+  p->settings->io_error = static_cast<FileError>(error);
+  if (!text.text) diag_fatal(p, "cannot load replacement table \"%s\"; %s", name, error_text(error));
+  push_source(text, name, name, p);
+  // The table's texts stay in the pool: macro names point into them.
+  while (Token* line = read_logical_line(first_file, p)) {
+    process_table_line(line, first_file, p);
+    free_token_list(line);
+    count_frame_lines(p->source_top);
+  }
+  pop_source(p);
+}
+
+static char* spelling_of(Preprocessor* p, const Token* token) {
+  return token_spelling(p->store, token->text_begin, token->text_end);
+}
+
+void process_table_line(Token* line, int first_file, Preprocessor* p) {
+  if (line->kind == TK_NEWLINE) return;
+  char* source = spelling_of(p, line);
+  if (line->kind != TK_IDENTIFIER) diag_fatal(p, "non-identifier token \"%s\" specified", source);
+  const Token* second = line->next;
+  if (second->kind == TK_NEWLINE) diag_fatal(p, "target identifier missed for source identifier \"%s\"", source);
+  char* target = spelling_of(p, second);
+  if (second->kind != TK_IDENTIFIER) diag_fatal(p, "non-identifier token \"%s\" specified", target);
+  if (second->next->kind != TK_NEWLINE && first_file) diag_warning(p, "extra tokens specified");
+  define_table_macro(p, source, target);
+}
+
+void define_table_macro(Preprocessor* p, const char* name, const char* target) {
+  const char* cursor = name;
+  TokenKind kind = next_token(p, cursor, 1);
+  const char* name_end = name + strlen(name);
+  if (kind != TK_IDENTIFIER || cursor != name_end) {
+    diag_error(p, "illegal macro name \"%s\" in \"#define\"", name);
+    return;
+  }
+  MacroDef* def = static_cast<MacroDef*>(pool_alloc(p->store, sizeof(MacroDef)));
+  def->name = intern_spelling(name, name_end, p);
+  def->kind = 0;
+  def->function_like = 0;
+  def->in_use = 0;
+  def->params = nullptr;
+  def->replacement = nullptr;
+  def->location = nullptr;
+  def->owner = p;
+  def->next = nullptr;
+  Token* list = tokenize_string(target, p);
+  take_replacement_list(&list, def);
+  free_token_list(list);
+  enter_macro(p, def);
+}

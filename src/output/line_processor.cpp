@@ -1,0 +1,90 @@
+#include "output/line_processor.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "diag/diagnostics.h"
+#include "driver/options.h"
+#include "driver/preprocessor.h"
+#include "lex/token.h"
+#include "macro/expansion.h"
+#include "memory/pool.h"
+#include "output/pragma.h"
+#include "source/logical_line.h"
+#include "source/source_stack.h"
+#include "source/token_list.h"
+
+static int count_newlines(const char* text, size_t length) {
+  int count = 0;
+  const char* end = text + length;
+  for (const char* c = text; c < end; ++c) {
+    c = static_cast<const char*>(memchr(c, '\n', static_cast<size_t>(end - c)));
+    if (!c) break;
+    ++count;
+  }
+  return count;
+}
+
+void write_output(Preprocessor* p, const char* text, unsigned long length) {
+  FILE* out = p->settings->out;
+  size_t written = fwrite(text, 1, length, out);
+  // A file's write errors are found when it is closed; the standard output
+  // has no one to report to but the process status.
+  if (written != length && out == stdout) output_error_exit(stdout);
+}
+
+static void report_va_args(Preprocessor* p) {
+  if (!p->va_args_seen) return;
+  if (diag_portability(p, "\"__VA_ARGS__\" identifier encountered in illegal context")) {
+    diag_tip(p, "the identifier shall occur only in the replacement-list of a variadic macro");
+  }
+  p->va_args_seen = 0;
+}
+
+// Line breaks lost in a replaced identifier or a _Pragma operator are written
+// back after the line, when there are few enough of them to be one gap.
+static void restore_lost_newlines(Preprocessor* p) {
+  if (p->pending_newlines < 1 || p->pending_newlines > 3) return;
+  static const char kNewlines[] = "\n\n\n";
+  write_output(p, kNewlines, static_cast<unsigned long>(p->pending_newlines));
+  p->pending_newlines = 0;
+}
+
+void process_line(Token* list, int nested, Preprocessor* p) {
+  report_va_args(p);
+  // A nested write is part of a line whose operators were found already, or
+  // a pragma line, whose tokens are not processed.
+  if (!nested) {
+    Token* rest;
+    while (carry_out_next_pragma(&list, nested, &rest, p)) {
+      list = rest;
+      report_va_args(p);
+    }
+  }
+  if (p->source_top && !nested) p->pending_newlines += count_frame_lines(p->source_top);
+  if (list) {
+    char* text = spell_token_list(list, 0, 1, p);
+    size_t length = strlen(text);
+    write_output(p, text, length);
+    p->pending_newlines -= count_newlines(text, length);
+    pool_free(text);
+  }
+  restore_lost_newlines(p);
+}
+
+void run_source(const char* name, Preprocessor* p) {
+  RunSettings* settings = p->settings;
+  LoadedText text;
+  locate_and_load(name, ".", &text, settings);
+  push_source(text, name, settings->full_path, p);
+  while (p->source_top) {
+    while (Token* line = read_logical_line(1, p)) {
+      expand_line(p, &line);
+      process_line(line, 0, p);
+      free_token_list(line);
+    }
+    pop_open_name(settings);
+    pop_source(p);
+    process_line(nullptr, 0, p);
+  }
+}

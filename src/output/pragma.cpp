@@ -1,0 +1,138 @@
+#include "output/pragma.h"
+
+#include "driver/preprocessor.h"
+#include "lex/identifier.h"
+#include "lex/token.h"
+#include "lex/tokenizer.h"
+#include "macro/expansion.h"
+#include "memory/pool.h"
+#include "output/line_processor.h"
+#include "source/logical_line.h"
+#include "source/source_stack.h"
+#include "source/token_list.h"
+
+namespace {
+
+bool is_pragma_operator_name(const Token* token, const Preprocessor* p) {
+  return token->kind == TK_IDENTIFIER && token->ident == p->id_pragma;
+}
+
+bool is_string_literal(const Token* token) { return token->kind == TK_STRING || token->kind == TK_WIDE_STRING; }
+
+const Token* skip_newlines(const Token* token) {
+  while (token && token->kind == TK_NEWLINE) token = token->next;
+  return token;
+}
+
+enum class Match { COMPLETE, NOT_AN_OPERATOR, LIST_ENDS };
+
+// Matches "( string-literal )" after _Pragma, over the line breaks of joined
+// lines. On success gives the literal and the closing parenthesis.
+Match match_operator(const Token* name, const Token** literal, const Token** closing) {
+  const Token* token = skip_newlines(name->next);
+  if (!token) return Match::LIST_ENDS;
+  if (token->kind != TK_LPAREN) return Match::NOT_AN_OPERATOR;
+  token = skip_newlines(token->next);
+  if (!token) return Match::LIST_ENDS;
+  if (!is_string_literal(token)) return Match::NOT_AN_OPERATOR;
+  *literal = token;
+  token = skip_newlines(token->next);
+  if (!token) return Match::LIST_ENDS;
+  if (token->kind != TK_RPAREN) return Match::NOT_AN_OPERATOR;
+  *closing = token;
+  return Match::COMPLETE;
+}
+
+void write_newline(Preprocessor* p) { write_output(p, "\n", 1); }
+
+// Writes the part of the line before the operator, then the pragma line.
+void carry_out(Token** list, Token** link, const Token* literal, Preprocessor* p) {
+  Pool* pool = p->store;
+  char* spelling = token_spelling(pool, literal->text_begin, literal->text_end);
+  Token* name = *link;
+  *link = nullptr;
+  process_line(*list, 1, p);
+  *link = name;
+  destringize(spelling);
+  char* text = pool_concat2(pool, "#pragma ", spelling);
+  Token* pragma_line = tokenize_string(text, p);
+  write_newline(p);
+  write_pragma_line(pragma_line, p);
+  free_token_list(pragma_line);
+  pool_free(text);
+  pool_free(spelling);
+  write_newline(p);
+}
+
+}  // namespace
+
+bool carry_out_next_pragma(Token** list, int nested, Token** rest, Preprocessor* p) {
+  Token** link = list;
+  while (*link) {
+    Token* token = *link;
+    if (!is_pragma_operator_name(token, p)) {
+      link = &token->next;
+      continue;
+    }
+    const Token* literal = nullptr;
+    const Token* closing = nullptr;
+    switch (match_operator(token, &literal, &closing)) {
+      case Match::COMPLETE:
+        carry_out(list, link, literal, p);
+        *rest = closing->next;
+        return true;
+      case Match::LIST_ENDS:
+        if (!nested && append_next_line(p, list)) {
+          link = list;  // the tokens before the operator are scanned again and pass
+          continue;
+        }
+        link = &token->next;
+        continue;
+      case Match::NOT_AN_OPERATOR:
+        link = &token->next;
+        continue;
+    }
+  }
+  return false;
+}
+
+int append_next_line(Preprocessor* p, Token** list) {
+  SourceFrame* frame = p->source_top;
+  if (!frame) return 0;
+  const char* peek = frame->pos;
+  TokenKind kind;
+  do {
+    kind = next_token(p, peek, 1);
+  } while (kind == TK_WHITESPACE);
+  if (kind == TK_HASH) return 0;  // a directive is never joined
+  Token* line = read_logical_line(1, p);
+  if (!line) return 0;
+  expand_line(p, &line);
+  Token** tail = list;
+  while (*tail) tail = &(*tail)->next;
+  *tail = line;
+  return 1;
+}
+
+void destringize(char* spelling) {
+  const char* in = spelling;
+  if (*in == 'L') ++in;
+  if (*in == '"') ++in;
+  char* out = spelling;
+  while (*in && *in != '"') {
+    if (in[0] == '\\' && (in[1] == '"' || in[1] == '\\')) ++in;
+    *out++ = *in++;
+  }
+  *out = '\0';
+}
+
+void write_pragma_line(Token* list, Preprocessor* p) {
+  const Token* third = list && list->next ? list->next->next : nullptr;
+  static const char kOnce[] = "once";
+  if (third && third->kind == TK_IDENTIFIER &&
+      same_identifier(third->text_begin, third->text_end, kOnce, kOnce + 4)) {
+    if (p->settings->loaded_files) p->settings->loaded_files->once = 1;
+    return;
+  }
+  process_line(list, 1, p);
+}

@@ -1,0 +1,61 @@
+// The few calls that depend on the operating system. Porting the tool to
+// another platform means rewriting this module and nothing else.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// File error codes by meaning; the numbers are the C library's classic ones.
+enum FileError {
+  FILE_ERROR_NONE = 0,
+  FILE_ERROR_NOT_FOUND = 2,
+  FILE_ERROR_NO_MEMORY = 12,
+  FILE_ERROR_PERMISSION = 13,
+  FILE_ERROR_EXISTS = 17,
+  FILE_ERROR_INVALID_NAME = 22,
+  FILE_ERROR_DISK_FULL = 28,
+  FILE_ERROR_OTHER = -1,
+};
+
+// Maps an errno value of this platform onto its meaning.
+FileError file_error_from_errno(int native_errno);
+
+// Reads a whole file in text mode: a carriage return directly before a line
+// feed is dropped. `allocate` is asked once for the buffer (capacity bytes,
+// one more than the largest text it may have to hold); the text is
+// NUL-terminated and its length (bytes delivered after translation) stored.
+// Returns 0 and sets `error` when the file cannot be opened or read; a file
+// that is empty gives an empty text. A read that delivers no byte of a file
+// that claimed to have some counts as a failure.
+struct TextRead {
+  char* text;
+  size_t length;
+  FileError error;
+  bool missing;  // the open failed because the file does not exist
+};
+using TextAllocator = char* (*)(void* context, size_t capacity);
+using TextRelease = void (*)(void* context, char* buffer);
+TextRead read_text_file(const char* path, TextAllocator allocate, TextRelease release, void* context);
+
+// The absolute form of a path name: an absolute name as it stands, a relative
+// one joined to the current directory. Empty on failure.
+std::string absolute_path(const char* name);
+
+// A path split into directory (with its trailing separator), base name and
+// extension (from the last '.' of the last component, dot included).
+struct PathParts {
+  std::string directory;
+  std::string base;
+  std::string extension;
+};
+PathParts split_path(const char* path);
+std::string join_path(const PathParts& parts);
+
+// Identity of an existing file, so that two spellings of one file compare equal.
+struct FileIdentity {
+  bool exists;
+  unsigned long long device;
+  unsigned long long inode;
+};
+FileIdentity file_identity(const char* path);
+bool same_file(const FileIdentity& a, const FileIdentity& b);

@@ -1,0 +1,187 @@
+#include "platform/platform.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+FileError file_error_from_errno(int native_errno) {
+  switch (native_errno) {
+    case 0: return FILE_ERROR_NONE;
+    case ENOENT:
+    case ENOTDIR: return FILE_ERROR_NOT_FOUND;
+    case ENOMEM: return FILE_ERROR_NO_MEMORY;
+    case EACCES:
+    case EPERM:
+    case EISDIR: return FILE_ERROR_PERMISSION;  // a directory cannot be opened as a file
+    case EEXIST: return FILE_ERROR_EXISTS;
+    case EINVAL:
+    case ENAMETOOLONG: return FILE_ERROR_INVALID_NAME;
+    case ENOSPC: return FILE_ERROR_DISK_FULL;
+    default: return FILE_ERROR_OTHER;
+  }
+}
+
+// Drops every carriage return that directly precedes a line feed, in place.
+static size_t drop_cr_before_lf(char* text, size_t length) {
+  char* cr = static_cast<char*>(memchr(text, '\r', length));
+  if (!cr) return length;
+  char* out = cr;
+  for (const char* in = cr; in < text + length; ++in) {
+    if (*in == '\r' && in + 1 < text + length && in[1] == '\n') continue;
+    *out++ = *in;
+  }
+  return static_cast<size_t>(out - text);
+}
+
+// Reads until end of file or until `capacity` bytes are in; large files take
+// several reads. Returns the count, or -1 on a read error.
+static long long read_fully(int fd, char* buffer, size_t capacity) {
+  size_t total = 0;
+  while (total < capacity) {
+    size_t request = capacity - total;
+    if (request > (1u << 30)) request = 1u << 30;
+    ssize_t got = read(fd, buffer + total, request);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (got == 0) break;
+    total += static_cast<size_t>(got);
+  }
+  return static_cast<long long>(total);
+}
+
+// Streams of unknown length (pipes, devices) are gathered on the heap first.
+static bool read_unsized(int fd, std::string& gathered) {
+  char chunk[65536];
+  for (;;) {
+    ssize_t got = read(fd, chunk, sizeof chunk);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (got == 0) return true;
+    gathered.append(chunk, static_cast<size_t>(got));
+  }
+}
+
+TextRead read_text_file(const char* path, TextAllocator allocate, TextRelease release, void* context) {
+  TextRead result = {nullptr, 0, FILE_ERROR_NONE, false};
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    result.missing = (errno == ENOENT);
+    result.error = file_error_from_errno(errno);
+    return result;
+  }
+  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    result.error = file_error_from_errno(errno);
+    close(fd);
+    return result;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    result.error = FILE_ERROR_PERMISSION;
+    close(fd);
+    return result;
+  }
+  char* buffer = nullptr;
+  long long delivered = 0;
+  if (S_ISREG(info.st_mode)) {
+    size_t size = static_cast<size_t>(info.st_size);
+    buffer = allocate(context, size + 1);
+    if (size > 0) {
+      errno = 0;
+      delivered = read_fully(fd, buffer, size);
+      if (delivered <= 0) {
+        result.error = file_error_from_errno(errno);
+        release(context, buffer);
+        close(fd);
+        return result;
+      }
+    }
+  } else {
+    std::string gathered;
+    if (!read_unsized(fd, gathered)) {
+      result.error = file_error_from_errno(errno);
+      close(fd);
+      return result;
+    }
+    buffer = allocate(context, gathered.size() + 1);
+    memcpy(buffer, gathered.data(), gathered.size());
+    delivered = static_cast<long long>(gathered.size());
+  }
+  close(fd);
+  size_t length = drop_cr_before_lf(buffer, static_cast<size_t>(delivered));
+  buffer[length] = '\0';
+  result.text = buffer;
+  result.length = length;
+  return result;
+}
+
+// Removes "." components and folds "dir/.." pairs, as a full-path service does.
+static std::string normalize_components(const std::string& path) {
+  std::string result;
+  size_t start = 1;
+  while (start <= path.size()) {
+    size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    std::string component = path.substr(start, end - start);
+    if (component == "..") {
+      size_t last = result.rfind('/');
+      result.erase(last == std::string::npos ? 0 : last);
+    } else if (!component.empty() && component != ".") {
+      result += '/';
+      result += component;
+    }
+    start = end + 1;
+  }
+  if (!path.empty() && path.back() == '/' && !result.empty()) result += '/';
+  return result.empty() ? "/" : result;
+}
+
+std::string absolute_path(const char* name) {
+  if (name[0] == '/') return name;
+  std::string cwd;
+  size_t size = 256;
+  for (;;) {
+    cwd.resize(size);
+    if (getcwd(&cwd[0], size)) break;
+    if (errno != ERANGE) return std::string();
+    size *= 2;
+  }
+  cwd.resize(strlen(cwd.c_str()));
+  return normalize_components(cwd + "/" + name);
+}
+
+PathParts split_path(const char* path) {
+  PathParts parts;
+  const char* slash = strrchr(path, '/');
+  const char* file = slash ? slash + 1 : path;
+  parts.directory.assign(path, static_cast<size_t>(file - path));
+  const char* dot = strrchr(file, '.');
+  if (dot) {
+    parts.base.assign(file, static_cast<size_t>(dot - file));
+    parts.extension = dot;
+  } else {
+    parts.base = file;
+  }
+  return parts;
+}
+
+std::string join_path(const PathParts& parts) {
+  return parts.directory + parts.base + parts.extension;
+}
+
+FileIdentity file_identity(const char* path) {
+  struct stat info;
+  if (stat(path, &info) != 0) return FileIdentity{false, 0, 0};
+  return FileIdentity{true, static_cast<unsigned long long>(info.st_dev),
+                      static_cast<unsigned long long>(info.st_ino)};
+}
+
+bool same_file(const FileIdentity& a, const FileIdentity& b) {
+  return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
+}

@@ -1,0 +1,87 @@
+#include "source/logical_line.h"
+
+#include "diag/diagnostics.h"
+#include "driver/preprocessor.h"
+#include "lex/token.h"
+#include "lex/tokenizer.h"
+#include "memory/pool.h"
+#include "source/source_stack.h"
+#include "source/spelling_table.h"
+
+namespace {
+
+Token* make_token(Preprocessor* p, TokenKind kind, const char* ws_begin, const char* ws_end, const char* begin,
+                  const char* end) {
+  Token* token = static_cast<Token*>(pool_alloc(p->store, sizeof(Token)));
+  token->kind = kind;
+  token->no_expand = 0;
+  token->ident = nullptr;
+  token->macro = nullptr;
+  token->ws_begin = ws_begin;
+  token->ws_end = ws_end;
+  token->text_begin = begin;
+  token->text_end = end;
+  token->next = nullptr;
+  if (kind == TK_IDENTIFIER) token->ident = intern_spelling(begin, end, p);
+  return token;
+}
+
+// What to do when the text ends inside a line: called with the kind that
+// next_token returned; gives the kind to store.
+enum class LineMode { SOURCE_REPORTING, SOURCE_QUIET, STRING };
+
+TokenKind settle_end_kind(Preprocessor* p, TokenKind kind, LineMode mode) {
+  if (kind == TK_EOF) {
+    if (mode == LineMode::SOURCE_REPORTING) diag_portability(p, "nonempty last line");
+    return TK_NEWLINE;
+  }
+  if (kind == TK_UNTERMINATED_COMMENT) {
+    if (mode != LineMode::SOURCE_QUIET) diag_fatal(p, "unterminated comment found");
+    return TK_NEWLINE;
+  }
+  return kind;
+}
+
+// Reads tokens from the cursor up to and including the one that ends the line.
+Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode) {
+  const int quiet = mode == LineMode::SOURCE_QUIET;
+  Token* head = nullptr;
+  Token** tail = &head;
+  for (;;) {
+    const char* start = cursor;
+    const char* ws_begin = nullptr;
+    const char* ws_end = nullptr;
+    TokenKind kind = next_token(p, cursor, quiet);
+    if (kind == TK_WHITESPACE) {
+      ws_begin = start;
+      ws_end = cursor;
+      start = cursor;
+      kind = next_token(p, cursor, quiet);
+    }
+    kind = settle_end_kind(p, kind, mode);
+    Token* token = make_token(p, kind, ws_begin, ws_end, start, cursor);
+    *tail = token;
+    tail = &token->next;
+    if (kind == TK_IDENTIFIER && token->ident == p->id_va_args && mode != LineMode::STRING && !is_cplusplus(p)) {
+      p->va_args_seen = 1;
+    }
+    if (kind == TK_NEWLINE) return head;
+  }
+}
+
+}  // namespace
+
+Token* read_logical_line(int report, Preprocessor* p) {
+  p->va_args_seen = 0;
+  SourceFrame* frame = p->source_top;
+  if (*frame->pos == '\0') {
+    check_null_character(p);
+    return nullptr;
+  }
+  return read_line_tokens(p, frame->pos, report ? LineMode::SOURCE_REPORTING : LineMode::SOURCE_QUIET);
+}
+
+Token* tokenize_string(const char* text, Preprocessor* p) {
+  const char* cursor = text ? text : "";
+  return read_line_tokens(p, cursor, LineMode::STRING);
+}

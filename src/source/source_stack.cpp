@@ -1,0 +1,106 @@
+#include "source/source_stack.h"
+
+#include <cstring>
+#include <string>
+
+#include "diag/diagnostics.h"
+#include "driver/preprocessor.h"
+#include "memory/pool.h"
+#include "platform/platform.h"
+
+static char* allocate_from_pool(void* context, size_t capacity) {
+  return static_cast<char*>(pool_alloc(static_cast<Pool*>(context), capacity));
+}
+
+static void release_to_pool(void*, char* buffer) { pool_free(buffer); }
+
+int read_whole_file(const char* path, LoadedText* text, int* error, Pool* pool) {
+  TextRead read = read_text_file(path, allocate_from_pool, release_to_pool, pool);
+  text->text = read.text;
+  text->length = read.length;
+  *error = read.error;
+  return read.missing ? 0 : 1;
+}
+
+int locate_and_load(const char* name, const char* base_dir, LoadedText* text, RunSettings* settings) {
+  Pool* pool = settings->store;
+  text->text = nullptr;
+  text->length = 0;
+  // An absolute name is used as it stands; a relative one is found from the base directory.
+  char* candidate = name[0] == '/' ? pool_strdup(pool, name) : pool_concat3(pool, base_dir, "/", name);
+  std::string full = absolute_path(candidate);
+  pool_free(candidate);
+  if (full.empty()) full = name;
+  settings->full_path = pool_strdup(pool, full.c_str());
+  int error = 0;
+  int found = read_whole_file(settings->full_path, text, &error, pool);
+  settings->io_error = static_cast<FileError>(error);
+  if (!found || !text->text) return found;
+
+  LoadedFile* loaded = static_cast<LoadedFile*>(pool_alloc(pool, sizeof(LoadedFile)));
+  loaded->path = pool_strdup(pool, settings->full_path);
+  loaded->text = text->text;
+  loaded->once = 0;
+  loaded->next = settings->loaded_files;
+  settings->loaded_files = loaded;
+
+  OpenName* open = static_cast<OpenName*>(pool_alloc(pool, sizeof(OpenName)));
+  open->name = pool_strdup(pool, settings->full_path);
+  open->below = settings->open_names;
+  settings->open_names = open;
+  return 1;
+}
+
+void push_source(const LoadedText& text, const char* error_name, const char* display_name, Preprocessor* p) {
+  if (!text.text) diag_fatal(p, "cannot load source file \"%s\"; %s", error_name, error_text(p->settings->io_error));
+  Pool* pool = p->store;
+  SourceFrame* frame = static_cast<SourceFrame*>(pool_alloc(pool, sizeof(SourceFrame)));
+  frame->text = text.text;
+  frame->pos = text.text;
+  frame->counted = text.text;
+  frame->text_end = text.text + text.length;
+  frame->null_reported = 0;
+  SourceLocation* where = static_cast<SourceLocation*>(pool_alloc(pool, sizeof(SourceLocation)));
+  where->name = pool_strdup(pool, display_name);
+  where->line = 1;
+  frame->where = where;
+  frame->below = p->source_top;
+  p->source_top = frame;
+}
+
+void pop_source(Preprocessor* p) {
+  SourceFrame* frame = p->source_top;
+  pool_free(const_cast<char*>(frame->where->name));
+  pool_free(frame->where);
+  p->source_top = frame->below;
+  pool_free(frame);
+}
+
+void pop_open_name(RunSettings* settings) {
+  OpenName* top = settings->open_names;
+  if (!top) return;
+  settings->open_names = top->below;
+  pool_free(const_cast<char*>(top->name));
+  pool_free(top);
+}
+
+int count_frame_lines(SourceFrame* frame) {
+  int count = 0;
+  const char* end = frame->pos;
+  for (const char* c = frame->counted; c < end; ++c) {
+    const void* found = memchr(c, '\n', static_cast<size_t>(end - c));
+    if (!found) break;
+    c = static_cast<const char*>(found);
+    ++count;
+  }
+  frame->where->line += static_cast<unsigned long>(count);
+  frame->counted = end;
+  return count;
+}
+
+void check_null_character(Preprocessor* p) {
+  SourceFrame* frame = p->source_top;
+  if (frame->null_reported || frame->text + strlen(frame->text) >= frame->text_end) return;
+  frame->null_reported = 1;
+  diag_error(p, "null character in file; the rest of the file is ignored");
+}

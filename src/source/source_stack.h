@@ -1,0 +1,64 @@
+// Loading a source whole, and the stack of sources being read.
+#pragma once
+
+#include <cstddef>
+
+struct Preprocessor;
+struct RunSettings;
+struct Pool;
+
+struct SourceLocation {
+  const char* name;    // display name: absolute path of a source, table name as typed
+  unsigned long line;  // physical line on which the next logical line begins
+};
+
+struct SourceFrame {
+  const char* text;
+  const char* pos;      // read position of the logical-line reader
+  const char* counted;  // line breaks before this point are counted into where->line
+  SourceLocation* where;
+  SourceFrame* below;
+  const char* text_end;  // end of what the file delivered; a NUL before it cut the text short
+  int null_reported;
+};
+
+struct LoadedFile {
+  const char* path;
+  const char* text;
+  int once;  // set by the pragma "once"
+  LoadedFile* next;
+};
+
+struct OpenName {
+  const char* name;
+  OpenName* below;
+};
+
+// A text read whole; `length` counts every byte the file delivered, so a NUL
+// inside it shows as a text shorter than `length`.
+struct LoadedText {
+  char* text;
+  size_t length;
+};
+
+// Returns 0 when the file does not exist, 1 otherwise; `text` is null when the
+// file could not be read, and `error` then says why.
+int read_whole_file(const char* path, LoadedText* text, int* error, Pool* pool);
+
+// Resolves `name` against `base_dir`, records the absolute path as the
+// settings' full_path and loads the file.
+int locate_and_load(const char* name, const char* base_dir, LoadedText* text, RunSettings* settings);
+
+// Pushes a loaded text; a null text ends the file's run with a fatal error
+// naming `error_name`.
+void push_source(const LoadedText& text, const char* error_name, const char* display_name, Preprocessor* p);
+
+void pop_source(Preprocessor* p);
+void pop_open_name(RunSettings* settings);
+
+// Counts the line breaks between the top frame's `counted` and `pos` into its
+// line number and returns how many there were.
+int count_frame_lines(SourceFrame* frame);
+
+// Reports, once, a NUL that cut the top frame's text short.
+void check_null_character(Preprocessor* p);

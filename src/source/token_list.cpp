@@ -1,0 +1,83 @@
+#include "source/token_list.h"
+
+#include <cstring>
+
+#include "driver/preprocessor.h"
+#include "lex/char_input.h"
+#include "lex/token.h"
+#include "lex/tokenizer.h"
+#include "memory/pool.h"
+
+char* token_spelling(Pool* pool, const char* begin, const char* end) {
+  char* spelling = static_cast<char*>(pool_alloc(pool, static_cast<size_t>(end - begin) + 1));
+  char* out = spelling;
+  const char* cursor = begin;
+  while (cursor < end) {
+    int c = read_char(cursor);
+    if (c == 0) break;
+    *out++ = static_cast<char>(c);
+  }
+  *out = '\0';
+  return spelling;
+}
+
+static size_t extent_length(const char* begin, const char* end) { return static_cast<size_t>(end - begin); }
+
+int tokens_would_merge(const Token* previous, const Token* token, int dot_before, Preprocessor* p) {
+  if (dot_before && previous->kind == TK_DOT && token->kind == TK_DOT) return 1;
+  // Two tokens that lay side by side in one text were read apart already.
+  if (previous->text_end == token->text_begin) return 0;
+  size_t previous_length = extent_length(previous->text_begin, previous->text_end);
+  size_t length = previous_length + extent_length(token->text_begin, token->text_end);
+  char local[1024];
+  char* joined = length <= 1023 ? local : static_cast<char*>(pool_alloc(p->store, length + 1));
+  memcpy(joined, previous->text_begin, previous_length);
+  memcpy(joined + previous_length, token->text_begin, length - previous_length);
+  joined[length] = '\0';
+  const char* cursor = joined;
+  next_token(p, cursor, 1);
+  int merged = cursor != joined + previous_length;
+  if (joined != local) pool_free(joined);
+  return merged;
+}
+
+char* spell_token_list(const Token* list, int single_blank, int separate, Preprocessor* p) {
+  size_t size = 1;
+  for (const Token* token = list; token; token = token->next) {
+    if (token->ws_begin) size += single_blank ? 1 : extent_length(token->ws_begin, token->ws_end);
+    size += extent_length(token->text_begin, token->text_end) + 1;
+  }
+  char* text = static_cast<char*>(pool_alloc(p->store, size));
+  char* out = text;
+  const Token* two_back = nullptr;
+  const Token* previous = nullptr;
+  for (const Token* token = list; token; token = token->next) {
+    if (token->ws_begin) {
+      if (single_blank) {
+        *out++ = ' ';
+      } else {
+        size_t ws = extent_length(token->ws_begin, token->ws_end);
+        memcpy(out, token->ws_begin, ws);
+        out += ws;
+      }
+    } else if (separate && previous) {
+      int dot_before = two_back && two_back->kind == TK_DOT;
+      if (tokens_would_merge(previous, token, dot_before, p)) *out++ = ' ';
+    }
+    size_t length = extent_length(token->text_begin, token->text_end);
+    memcpy(out, token->text_begin, length);
+    out += length;
+    two_back = previous;
+    previous = token;
+  }
+  *out = '\0';
+  return text;
+}
+
+void free_token_list(Token* list) {
+  while (list) {
+    Token* next = list->next;
+    pool_free(list);
+    list = next;
+  }
+}

@@ -1,0 +1,22 @@
+// Operations on token lists that do not depend on what a list means.
+#pragma once
+
+#include <cstddef>
+
+struct Token;
+struct Pool;
+struct Preprocessor;
+
+// A pool string with the logical characters of an extent: trigraphs replaced,
+// splices removed, everything else (universal character names too) as written.
+char* token_spelling(Pool* pool, const char* begin, const char* end);
+
+// The list as one pool string: each token preceded by its white space (or by
+// one blank when single_blank is set), and, when separate is set, one blank
+// between two tokens that would otherwise read back as something else.
+char* spell_token_list(const Token* list, int single_blank, int separate, Preprocessor* p);
+
+int tokens_would_merge(const Token* previous, const Token* token, int dot_before, Preprocessor* p);
+
+void free_token_list(Token* list);
+

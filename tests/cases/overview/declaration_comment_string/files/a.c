@@ -1,0 +1,1 @@
+int old_name; /* old_name */ char *s = "old_name";

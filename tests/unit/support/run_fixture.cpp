@@ -1,0 +1,54 @@
+#include "support/run_fixture.h"
+
+#include <cstring>
+
+static std::string drain(FILE* stream) {
+  fflush(stream);
+  long size = ftell(stream);
+  std::string text(static_cast<size_t>(size), '\0');
+  rewind(stream);
+  if (size > 0 && fread(&text[0], 1, static_cast<size_t>(size), stream) != static_cast<size_t>(size)) text.clear();
+  return text;
+}
+
+RunFixture::RunFixture(int cplusplus, Options base) : options(base) {
+  diag = tmpfile();
+  out = tmpfile();
+  options.diag = diag;
+  options.info = nullptr;
+  arena = arena_create();
+  pool = pool_create(arena);
+  init_run_settings(&settings, &options, cplusplus, out, pool);
+  p = create_preprocessor(&settings);
+}
+
+RunFixture::~RunFixture() {
+  arena_release(arena);
+  fclose(diag);
+  fclose(out);
+}
+
+std::string RunFixture::diagnostics() {
+  std::string text = drain(diag);
+  fclose(diag);
+  diag = tmpfile();
+  options.diag = diag;
+  return text;
+}
+
+std::string RunFixture::output() {
+  std::string text = drain(out);
+  fclose(out);
+  out = tmpfile();
+  settings.out = out;
+  return text;
+}
+
+const char* RunFixture::push_text(const std::string& text, const char* name) {
+  char* copy = static_cast<char*>(pool_alloc(pool, text.size() + 1));
+  memcpy(copy, text.data(), text.size());
+  copy[text.size()] = '\0';
+  LoadedText loaded{copy, text.size()};
+  push_source(loaded, name, name, p);
+  return copy;
+}
