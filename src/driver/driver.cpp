@@ -1,8 +1,12 @@
 #include "driver/driver.h"
 
+#include <cstdio>
+#include <new>
+
 #include "diag/output.h"
 #include "driver/file_runner.h"
 #include "driver/options.h"
+#include "memory/heap.h"
 
 namespace {
 
@@ -191,4 +195,22 @@ int run_driver(char** argv) {
     return 0;
   }
   return process_sources(line, sources);
+}
+
+static int out_of_memory_exit() {
+  fflush(stdout);
+  fputs("\nfatal error: not enough memory\n", stderr);
+  return 1;
+}
+
+int run_program(char** argv) {
+  try {
+    int status = run_driver(argv);
+    if (fflush(stdout) != 0) output_error_exit(stdout);
+    return status;
+  } catch (const OutOfMemory&) {
+    return out_of_memory_exit();
+  } catch (const std::bad_alloc&) {
+    return out_of_memory_exit();
+  }
 }
