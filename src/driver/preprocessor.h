@@ -1,6 +1,8 @@
 // The state of one source file's run; every stage reaches the run through it.
 #pragma once
 
+#include <cstddef>
+
 #include "driver/run_settings.h"
 
 struct IdentEntry;
@@ -8,7 +10,7 @@ struct MacroDef;
 struct SourceFrame;
 struct Pool;
 
-constexpr unsigned kBucketCount = 16381;
+constexpr unsigned kBucketCount = 16381;  // a prime
 
 struct Preprocessor {
   IdentEntry* spelling_buckets[kBucketCount];
@@ -25,6 +27,10 @@ struct Preprocessor {
   int failed;
   Pool* store;
   RunSettings* settings;
+  // The output line is spelled here; the buffer only ever grows, so long
+  // lines do not each take fresh memory that no later line could reuse.
+  char* line_buffer;
+  size_t line_capacity;
 };
 
 // Thrown by a fatal diagnostic; caught at the end of the file's run.

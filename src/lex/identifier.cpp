@@ -1,5 +1,7 @@
 #include "lex/identifier.h"
 
+#include <cstring>
+
 #include "driver/preprocessor.h"
 #include "lex/char_input.h"
 #include "lex/ucn.h"
@@ -32,14 +34,21 @@ static uint32_t next_name_value(const char*& cursor) {
   return static_cast<unsigned char>(c);
 }
 
-uint32_t identifier_hash(const char* begin, const char* end) {
+uint32_t identifier_name_hash(const char* begin, const char* end) {
   uint32_t h = 0;
   const char* cursor = begin;
   while (cursor < end) h = (h * 11 + next_name_value(cursor)) & 0xFFFFF;
-  return h % kBucketCount;
+  return h;
+}
+
+uint32_t identifier_hash(const char* begin, const char* end) {
+  return bucket_of_name_hash(identifier_name_hash(begin, end));
 }
 
 bool same_identifier(const char* a_begin, const char* a_end, const char* b_begin, const char* b_end) {
+  // The common case: both spelled alike, byte for byte.
+  size_t length = static_cast<size_t>(a_end - a_begin);
+  if (length == static_cast<size_t>(b_end - b_begin) && memcmp(a_begin, b_begin, length) == 0) return true;
   const char* a = a_begin;
   const char* b = b_begin;
   for (;;) {

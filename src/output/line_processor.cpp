@@ -33,6 +33,16 @@ void write_output(Preprocessor* p, const char* text, unsigned long length) {
   if (written != length && out == stdout) output_error_exit(stdout);
 }
 
+static char* line_buffer_for(Preprocessor* p, size_t size) {
+  if (size > p->line_capacity) {
+    size_t capacity = p->line_capacity ? p->line_capacity : 4096;
+    while (capacity < size) capacity *= 2;
+    p->line_buffer = static_cast<char*>(arena_alloc(p->store->arena, capacity));
+    p->line_capacity = capacity;
+  }
+  return p->line_buffer;
+}
+
 static void report_va_args(Preprocessor* p) {
   if (!p->va_args_seen) return;
   if (diag_portability(p, "\"__VA_ARGS__\" identifier encountered in illegal context")) {
@@ -63,11 +73,10 @@ void process_line(Token* list, int nested, Preprocessor* p) {
   }
   if (p->source_top && !nested) p->pending_newlines += count_frame_lines(p->source_top);
   if (list) {
-    char* text = spell_token_list(list, 0, 1, p);
-    size_t length = strlen(text);
+    char* text = line_buffer_for(p, spelled_size(list, 0));
+    size_t length = static_cast<size_t>(spell_tokens_to(text, list, 0, 1, p) - text);
     write_output(p, text, length);
     p->pending_newlines -= count_newlines(text, length);
-    pool_free(text);
   }
   restore_lost_newlines(p);
 }

@@ -7,7 +7,8 @@
 struct Preprocessor;
 
 struct IdentEntry {
-  uint32_t bucket;  // identifier_hash of the spelling
+  uint32_t bucket;     // identifier_hash of the spelling
+  uint32_t name_hash;  // the hash before reduction: a cheap test before comparing spellings
   const char* text_begin;
   const char* text_end;
   IdentEntry* next;  // next entry of the bucket, in order of first appearance

@@ -41,14 +41,16 @@ int tokens_would_merge(const Token* previous, const Token* token, int dot_before
   return merged;
 }
 
-char* spell_token_list(const Token* list, int single_blank, int separate, Preprocessor* p) {
+size_t spelled_size(const Token* list, int single_blank) {
   size_t size = 1;
   for (const Token* token = list; token; token = token->next) {
     if (token->ws_begin) size += single_blank ? 1 : extent_length(token->ws_begin, token->ws_end);
     size += extent_length(token->text_begin, token->text_end) + 1;
   }
-  char* text = static_cast<char*>(pool_alloc(p->store, size));
-  char* out = text;
+  return size;
+}
+
+char* spell_tokens_to(char* out, const Token* list, int single_blank, int separate, Preprocessor* p) {
   const Token* two_back = nullptr;
   const Token* previous = nullptr;
   for (const Token* token = list; token; token = token->next) {
@@ -71,6 +73,12 @@ char* spell_token_list(const Token* list, int single_blank, int separate, Prepro
     previous = token;
   }
   *out = '\0';
+  return out;
+}
+
+char* spell_token_list(const Token* list, int single_blank, int separate, Preprocessor* p) {
+  char* text = static_cast<char*>(pool_alloc(p->store, spelled_size(list, single_blank)));
+  spell_tokens_to(text, list, single_blank, separate, p);
   return text;
 }
 

@@ -16,6 +16,12 @@ char* token_spelling(Pool* pool, const char* begin, const char* end);
 // between two tokens that would otherwise read back as something else.
 char* spell_token_list(const Token* list, int single_blank, int separate, Preprocessor* p);
 
+// The two halves of spell_token_list, for a caller with a buffer of its own:
+// the bytes the text needs (its NUL included), and the writing, which returns
+// the end of the text (where its NUL stands).
+size_t spelled_size(const Token* list, int single_blank);
+char* spell_tokens_to(char* out, const Token* list, int single_blank, int separate, Preprocessor* p);
+
 int tokens_would_merge(const Token* previous, const Token* token, int dot_before, Preprocessor* p);
 
 void free_token_list(Token* list);
