@@ -7,8 +7,9 @@
 
 void output_error_exit(FILE* failing) {
   if (failing != stderr) fputs("\nfatal error: output error\n", stderr);
-  fflush(stderr);
-  _Exit(1);
+  // exit, not _Exit: the open streams are flushed, so an output file keeps
+  // what was written to it before the failure.
+  exit(1);
 }
 
 void out_vprintf(FILE* stream, const char* format, va_list args) {

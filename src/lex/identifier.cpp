@@ -7,13 +7,16 @@
 #include "lex/ucn.h"
 
 TokenKind scan_identifier(Preprocessor* p, const char*& cursor, int quiet) {
+  const char* scan = cursor;
   for (;;) {
-    const char* before = cursor;
-    int c = read_char(cursor);
-    if (is_identifier_char(c)) continue;
+    // Plain letters, digits and underscores are the bulk of every identifier.
+    while (kIdentifierBytes.is[static_cast<unsigned char>(*scan)]) ++scan;
+    const char* before = scan;
+    int c = read_char(scan);
+    if (is_identifier_char(c)) continue;  // after a splice
     if (c == '\\') {
       uint32_t value;
-      if (read_ucn(cursor, &value)) {
+      if (read_ucn(scan, &value)) {
         check_ucn(p, value, UCN_IDENTIFIER_CONTINUATION, quiet);
         continue;
       }

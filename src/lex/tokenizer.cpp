@@ -32,20 +32,20 @@ struct ClassTable {
   CharClass of[256];
   constexpr ClassTable() : of() {
     of[0] = CC_END;
-    of[' '] = of['\t'] = of['\v'] = of['\f'] = CC_BLANK;
-    of['\n'] = CC_NEWLINE;
-    of['"'] = CC_DOUBLE_QUOTE;
-    of['\''] = CC_SINGLE_QUOTE;
+    for (unsigned char c : {' ', '\t', '\v', '\f'}) of[c] = CC_BLANK;
+    of[static_cast<unsigned char>('\n')] = CC_NEWLINE;
+    of[static_cast<unsigned char>('"')] = CC_DOUBLE_QUOTE;
+    of[static_cast<unsigned char>('\'')] = CC_SINGLE_QUOTE;
     for (int c = '0'; c <= '9'; ++c) of[c] = CC_DIGIT;
-    of['.'] = CC_DOT;
+    of[static_cast<unsigned char>('.')] = CC_DOT;
     for (int c = 'a'; c <= 'z'; ++c) of[c] = CC_LETTER;
     for (int c = 'A'; c <= 'Z'; ++c) of[c] = CC_LETTER;
-    of['_'] = CC_LETTER;
-    of['L'] = CC_L;
-    of['\\'] = CC_BACKSLASH;
-    for (char c : {'(', ')', ',', ';', '?', '[', ']', '{', '}', '~'}) of[static_cast<unsigned char>(c)] = CC_SINGLE_PUNCTUATOR;
-    of[':'] = CC_COLON;
-    for (char c : {'!', '#', '%', '&', '*', '+', '-', '/', '<', '=', '>', '^', '|'}) of[static_cast<unsigned char>(c)] = CC_OPERATOR;
+    of[static_cast<unsigned char>('_')] = CC_LETTER;
+    of[static_cast<unsigned char>('L')] = CC_L;
+    of[static_cast<unsigned char>('\\')] = CC_BACKSLASH;
+    for (unsigned char c : {'(', ')', ',', ';', '?', '[', ']', '{', '}', '~'}) of[c] = CC_SINGLE_PUNCTUATOR;
+    of[static_cast<unsigned char>(':')] = CC_COLON;
+    for (unsigned char c : {'!', '#', '%', '&', '*', '+', '-', '/', '<', '=', '>', '^', '|'}) of[c] = CC_OPERATOR;
   }
 };
 constexpr ClassTable kClasses;
@@ -117,26 +117,54 @@ TokenKind lone_operator_kind(int c) {
 
 inline bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
+// Raw bytes that the plain-byte loops below step over without read_char.
+// Every one of them is a logical character by itself: none is NUL, '?' or
+// '\\', so none can begin a trigraph or a splice or end the text.
+struct ByteSet {
+  bool has[256];
+  // The bytes listed; with `complement`, every byte but those listed and the
+  // ones that need the slow path.
+  constexpr ByteSet(const char* listed, bool complement = false) : has() {
+    for (int c = 0; c < 256; ++c) has[c] = complement && !kCharNeedsSlowPath.marked[c];
+    for (const char* c = listed; *c; ++c) has[static_cast<unsigned char>(*c)] = !complement;
+  }
+};
+constexpr ByteSet kBlankBytes(" \t\v\f");
+constexpr ByteSet kLineCommentBytes("\n", true);
+// Inside a number, what needs no second look: E, e, P and p may take a sign.
+constexpr ByteSet kPpNumberBytes("0123456789_.abcdfghijklmnoqrstuvwxyzABCDFGHIJKLMNOQRSTUVWXYZ");
+
+inline bool in_set(const ByteSet& set, const char* at) { return set.has[static_cast<unsigned char>(*at)]; }
+
 // After the opening slash and star; false when the text ends first (the
 // cursor then rests on the NUL).
 bool skip_block_comment(const char*& cursor) {
-  int c = read_char(cursor);
+  const char* scan = cursor;
   for (;;) {
-    if (c == 0) return false;
-    if (c == '*') {
-      c = read_char(cursor);
-      if (c == '/') return true;
-      continue;
+    // No trigraph makes a star and no splice hides one, so the raw text is
+    // searched for stars (strcspn stops at the NUL too); only what follows a
+    // star is read logically.
+    scan += strcspn(scan, "*");
+    if (*scan == '\0') {
+      cursor = scan;
+      return false;
     }
-    c = read_char(cursor);
+    ++scan;
+    const char* after = scan;
+    if (read_char(after) == '/') {
+      cursor = after;
+      return true;
+    }
   }
 }
 
 // After the two slashes; stops before the new-line that ends the comment.
 void skip_line_comment(const char*& cursor) {
+  const char* scan = cursor;
   for (;;) {
-    const char* before = cursor;
-    int c = read_char(cursor);
+    while (in_set(kLineCommentBytes, scan)) ++scan;
+    const char* before = scan;
+    int c = read_char(scan);
     if (c == '\n' || c == 0) {
       cursor = before;
       return;
@@ -146,19 +174,21 @@ void skip_line_comment(const char*& cursor) {
 
 // Blanks and complete comments after something the run already holds.
 TokenKind continue_whitespace_run(const char*& cursor) {
+  const char* scan = cursor;
   for (;;) {
-    const char* before = cursor;
-    int c = read_char(cursor);
-    if (is_blank(c)) continue;
+    while (in_set(kBlankBytes, scan)) ++scan;
+    const char* before = scan;
+    int c = read_char(scan);
+    if (is_blank(c)) continue;  // after a splice
     if (c == '/') {
-      int c2 = read_char(cursor);
+      int c2 = read_char(scan);
       if (c2 == '*') {
-        if (skip_block_comment(cursor)) continue;
+        if (skip_block_comment(scan)) continue;
         cursor = before;  // the unterminated comment starts the next token
         return TK_WHITESPACE;
       }
       if (c2 == '/') {
-        skip_line_comment(cursor);
+        skip_line_comment(scan);
         continue;
       }
     }
@@ -178,9 +208,11 @@ TokenKind comment_token(const char*& cursor, int c2) {
 }
 
 void skip_newline_run(const char*& cursor) {
+  const char* scan = cursor;
   for (;;) {
-    const char* before = cursor;
-    if (read_char(cursor) != '\n') {
+    while (*scan == '\n') ++scan;
+    const char* before = scan;
+    if (read_char(scan) != '\n') {
       cursor = before;
       return;
     }
@@ -190,19 +222,21 @@ void skip_newline_run(const char*& cursor) {
 // The digit (or dot and digit) that starts the number has been read.
 TokenKind scan_pp_number(Preprocessor* p, const char*& cursor, int quiet) {
   const bool exponent_p = !is_cplusplus(p);
+  const char* scan = cursor;
   for (;;) {
-    const char* before = cursor;
-    int c = read_char(cursor);
+    while (in_set(kPpNumberBytes, scan)) ++scan;
+    const char* before = scan;
+    int c = read_char(scan);
     if (c == 'E' || c == 'e' || (exponent_p && (c == 'P' || c == 'p'))) {
-      const char* after_exponent = cursor;
-      int sign = read_char(cursor);
-      if (sign != '+' && sign != '-') cursor = after_exponent;
+      const char* after_exponent = scan;
+      int sign = read_char(scan);
+      if (sign != '+' && sign != '-') scan = after_exponent;
       continue;
     }
     if (is_identifier_char(c) || c == '.') continue;
     if (c == '\\') {
       uint32_t value;
-      if (read_ucn(cursor, &value)) {
+      if (read_ucn(scan, &value)) {
         check_ucn(p, value, UCN_PP_NUMBER, quiet);
         continue;
       }
@@ -339,7 +373,13 @@ TokenKind next_token(Preprocessor* p, const char*& cursor, int quiet) {
       return scan_identifier(p, cursor, quiet);
     }
     case CC_LETTER:
-      if (!is_cplusplus(p)) return scan_identifier(p, cursor, quiet);
+      if (!is_cplusplus(p)) {
+        // Most identifiers end at a plain byte; only a '?' or a backslash
+        // (a trigraph, a splice or a UCN) needs the full scan.
+        while (kIdentifierBytes.is[static_cast<unsigned char>(*cursor)]) ++cursor;
+        if (*cursor != '?' && *cursor != '\\') return TK_IDENTIFIER;
+        return scan_identifier(p, cursor, quiet);
+      }
       return identifier_or_alternative(p, start, cursor, c1, quiet);
     case CC_DIGIT:
       return scan_pp_number(p, cursor, quiet);

@@ -56,6 +56,31 @@ Token** find_expandable(Token** slot) {
   return nullptr;
 }
 
+// Line splices that open the replaced name's spelling end up in front of the
+// target instead of vanishing with the name, so that the line stays as it was.
+const char* after_leading_splices(const char* text, const char* end) {
+  for (;;) {
+    if (end - text >= 2 && text[0] == '\\' && text[1] == '\n') {
+      text += 2;
+    } else if (end - text >= 4 && text[0] == '?' && text[1] == '?' && text[2] == '/' && text[3] == '\n') {
+      text += 4;
+    } else {
+      return text;
+    }
+  }
+}
+
+// The target takes the white space (and comments) that stood before the name.
+void inherit_white_space(Token* target, const Token* name) {
+  target->ws_begin = name->ws_begin;
+  target->ws_end = name->ws_end;
+  bool contiguous = !name->ws_begin || name->ws_end == name->text_begin;
+  const char* splices_end = after_leading_splices(name->text_begin, name->text_end);
+  if (!contiguous || splices_end == name->text_begin) return;
+  if (!target->ws_begin) target->ws_begin = name->text_begin;
+  target->ws_end = splices_end;
+}
+
 }  // namespace
 
 Token* copy_token_list(Pool* pool, const Token* list) {
@@ -92,10 +117,7 @@ void expand_line(Preprocessor* p, Token** list) {
       }
       Token* copy = copy_token_list(pool, macro->replacement);
       look_up_macros(p, copy);
-      if (copy && name->ws_begin) {
-        copy->ws_begin = name->ws_begin;
-        copy->ws_end = name->ws_end;
-      }
+      if (copy) inherit_white_space(copy, name);
       pool_free(name);
       context = new_context(pool, copy, macro, nullptr, context);
       continue;

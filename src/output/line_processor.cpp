@@ -70,6 +70,9 @@ void process_line(Token* list, int nested, Preprocessor* p) {
       list = rest;
       report_va_args(p);
     }
+    // Lines joined for an operator that was never completed are reported
+    // with the line they were joined to.
+    report_va_args(p);
   }
   if (p->source_top && !nested) p->pending_newlines += count_frame_lines(p->source_top);
   if (list) {

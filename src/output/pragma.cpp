@@ -105,7 +105,11 @@ int append_next_line(Preprocessor* p, Token** list) {
     kind = next_token(p, peek, 1);
   } while (kind == TK_WHITESPACE);
   if (kind == TK_HASH) return 0;  // a directive is never joined
+  // The reader clears the __VA_ARGS__ flag for the line it starts, but a
+  // joined line belongs to the current one, which may not be reported yet.
+  int va_args_seen = p->va_args_seen;
   Token* line = read_logical_line(1, p);
+  p->va_args_seen |= va_args_seen;
   if (!line) return 0;
   expand_line(p, &line);
   Token** tail = list;

@@ -31,14 +31,15 @@ struct TextRead {
   char* text;
   size_t length;
   FileError error;
-  bool missing;  // the open failed because the file does not exist
+  bool missing;  // the open failed because the file does not exist (error is NOT_FOUND)
 };
 using TextAllocator = char* (*)(void* context, size_t capacity);
 using TextRelease = void (*)(void* context, char* buffer);
 TextRead read_text_file(const char* path, TextAllocator allocate, TextRelease release, void* context);
 
-// The absolute form of a path name: an absolute name as it stands, a relative
-// one joined to the current directory. Empty on failure.
+// The absolute form of a path name: an absolute name as it stands; a relative
+// one joined to the current directory, with "." and "dir/.." components and
+// doubled separators folded away. Empty on failure.
 std::string absolute_path(const char* name);
 
 // A path split into directory (with its trailing separator), base name and

@@ -71,8 +71,9 @@ TextRead read_text_file(const char* path, TextAllocator allocate, TextRelease re
   TextRead result = {nullptr, 0, FILE_ERROR_NONE, false};
   int fd = open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    result.missing = (errno == ENOENT);
     result.error = file_error_from_errno(errno);
+    // Whatever reads as "file not found" is missing, a path through a plain file too.
+    result.missing = (result.error == FILE_ERROR_NOT_FOUND);
     return result;
   }
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -143,7 +144,7 @@ static std::string normalize_components(const std::string& path) {
 }
 
 std::string absolute_path(const char* name) {
-  if (name[0] == '/') return name;
+  if (name[0] == '/') return name;  // an absolute name is used as it stands
   std::string cwd;
   size_t size = 256;
   for (;;) {

@@ -102,5 +102,14 @@ void check_null_character(Preprocessor* p) {
   SourceFrame* frame = p->source_top;
   if (frame->null_reported || frame->text + strlen(frame->text) >= frame->text_end) return;
   frame->null_reported = 1;
+  // The reader may stand past line breaks that the owner of the loop has not
+  // counted yet (the pragma operator reads on into the next line before the
+  // line in hand is counted); the message names the line of the NUL itself.
+  SourceLocation* where = frame->where;
+  const unsigned long counted_line = where->line;
+  for (const char* c = frame->counted; c < frame->pos; ++c) {
+    if (*c == '\n') ++where->line;
+  }
   diag_error(p, "null character in file; the rest of the file is ignored");
+  where->line = counted_line;
 }

@@ -51,9 +51,12 @@ size_t spelled_size(const Token* list, int single_blank) {
 }
 
 char* spell_tokens_to(char* out, const Token* list, int single_blank, int separate, Preprocessor* p) {
-  const Token* two_back = nullptr;
   const Token* previous = nullptr;
+  // Two dots written together may become an ellipsis with a third; two dots
+  // apart never can, so the rule looks only at a pair that touches.
+  bool dot_pair_touches = false;
   for (const Token* token = list; token; token = token->next) {
+    bool touches_previous = false;
     if (token->ws_begin) {
       if (single_blank) {
         *out++ = ' ';
@@ -63,13 +66,18 @@ char* spell_tokens_to(char* out, const Token* list, int single_blank, int separa
         out += ws;
       }
     } else if (separate && previous) {
-      int dot_before = two_back && two_back->kind == TK_DOT;
-      if (tokens_would_merge(previous, token, dot_before, p)) *out++ = ' ';
+      if (tokens_would_merge(previous, token, dot_pair_touches, p)) {
+        *out++ = ' ';
+      } else {
+        touches_previous = true;
+      }
+    } else {
+      touches_previous = previous != nullptr;
     }
     size_t length = extent_length(token->text_begin, token->text_end);
     memcpy(out, token->text_begin, length);
     out += length;
-    two_back = previous;
+    dot_pair_touches = touches_previous && previous->kind == TK_DOT && token->kind == TK_DOT;
     previous = token;
   }
   *out = '\0';

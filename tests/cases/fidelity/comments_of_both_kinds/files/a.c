@@ -1,0 +1,10 @@
+/* block
+   across
+   lines */ int x; /* a */ /* b */ int y; // tail
+/**/int/**/z/***/;/* ** */
+//
+/* // inside */ // /* inside */
+int /* one
+*/ w /* two
+
+*/ ;

@@ -1,0 +1,3 @@
+a /* x
+y */ _Pragma("p")
+c

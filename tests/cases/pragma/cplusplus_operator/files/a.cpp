@@ -1,0 +1,1 @@
+ns::f(); _Pragma("omp parallel") ns::g();

@@ -1,0 +1,8 @@
+a _Pragma
+#define X
+("p")
+_Pragma(
+%:x
+"q")
+_Pragma
+  ??=y

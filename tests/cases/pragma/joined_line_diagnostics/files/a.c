@@ -1,0 +1,3 @@
+_Pragma
+("x") __VA_ARGS__
+__VA_ARGS__

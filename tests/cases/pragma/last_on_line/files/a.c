@@ -1,0 +1,2 @@
+int a; _Pragma("p")
+z

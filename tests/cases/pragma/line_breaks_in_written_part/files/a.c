@@ -1,0 +1,3 @@
+a /* x
+y */ b _Pragma("p")
+c

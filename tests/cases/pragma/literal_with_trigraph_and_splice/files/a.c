@@ -1,0 +1,2 @@
+_Pragma("??=x ab\
+cd")

@@ -1,0 +1,2 @@
+a _Pragma("pack(1)") b
+c

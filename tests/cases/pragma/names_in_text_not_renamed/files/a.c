@@ -1,0 +1,3 @@
+_Pragma("pack(1)") pack
+_Pragma("once") once
+#pragma once

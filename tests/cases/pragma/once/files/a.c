@@ -1,0 +1,3 @@
+_Pragma("once")
+x
+int a; _Pragma( "once" ) int b;

@@ -1,0 +1,2 @@
+_Pragma _Pragma("y")
+z

@@ -1,0 +1,1 @@
+a _Pragma("x") b

@@ -1,0 +1,1 @@
+_Pragma("a") _Pragma("b") x _Pragma("c")

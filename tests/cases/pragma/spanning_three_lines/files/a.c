@@ -1,0 +1,4 @@
+a _Pragma(
+"p"
+) b
+c

@@ -1,0 +1,3 @@
+a _Pragma
+("p") b
+c

@@ -1,0 +1,2 @@
+a _Pragma("/* x") b
+c

@@ -1,0 +1,1 @@
+_Pragma("  pack ( 1 )  ")

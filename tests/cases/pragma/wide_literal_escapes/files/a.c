@@ -1,0 +1,2 @@
+_Pragma(L"x \"y\"")
+_Pragma("a\n \\ b \t \\\"")

@@ -1,0 +1,1 @@
+a and b or not new delete;

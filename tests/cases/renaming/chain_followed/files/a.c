@@ -1,0 +1,2 @@
+A B C D E
+A;B;C

@@ -1,0 +1,3 @@
+int foo; /* about foo
+*/ int z;
+x =  foo	;

@@ -1,0 +1,2 @@
+int main(void) { return 0; }
+unsigned int u; /* int */

@@ -1,0 +1,3 @@
+int foo;
+
+foo = 1;

@@ -1,0 +1,7 @@
+#define A \
+static int x;
+#define B ??/
+x \
+\
+x
+int z;

@@ -1,0 +1,6 @@
+a\
+b;
+next ab
+int a??/
+b, c;
+last

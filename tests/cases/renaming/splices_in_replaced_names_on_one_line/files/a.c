@@ -1,0 +1,5 @@
+a\
+b c\
+d e\
+f;
+next

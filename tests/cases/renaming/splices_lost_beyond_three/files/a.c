@@ -1,0 +1,8 @@
+a\
+b\
+c\
+d\
+e;
+next
+ab\
+cde;

@@ -1,0 +1,4 @@
+a
+/* c
+*/ x = __VA_ARGS__ + __VA_ARGS__;
+__VA_ARGS__

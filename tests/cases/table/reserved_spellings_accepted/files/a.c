@@ -1,0 +1,3 @@
+#if defined(X)
+_Pragma("x")
+f(__VA_ARGS__);

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/file_runner.h"
+#include "driver/options.h"
+
+namespace {
+
+struct MatchCase {
+  std::vector<std::string> words;  // the option word and what follows it
+  int id;
+  const char* argument;  // null: the option takes none
+  int advance;           // words the cursor moves past the option word
+};
+
+const MatchCase kMatchCases[] = {
+    {{"-ofile"}, OPT_OUTPUT, "file", 0},
+    {{"-o", "file"}, OPT_OUTPUT, "file", 1},
+    {{"-o"}, OPT_OUTPUT, "", 0},
+    {{"-output", "x"}, OPT_OUTPUT, "x", 1},
+    {{"-outputx"}, OPT_OUTPUT, "x", 0},  // the longer name wins over "o"
+    {{"-os", "a.c"}, OPT_OSTDOUT, nullptr, 0},
+    {{"-ostd"}, OPT_OUTPUT, "std", 0},
+    {{"-ostdout"}, OPT_OSTDOUT, nullptr, 0},
+    {{"-wa"}, OPT_WALL, nullptr, 0},
+    {{"-w"}, OPT_WDISABLE, nullptr, 0},
+    {{"-wxs"}, OPT_WNOSAFE, nullptr, 0},
+    {{"-wx"}, OPT_NONE, nullptr, 0},
+    {{"-we"}, OPT_WERRORS, nullptr, 0},
+    {{"-wp"}, OPT_WPORT, nullptr, 0},
+    {{"-h"}, OPT_HELP, nullptr, 0},
+    {{"-help"}, OPT_HELP, nullptr, 0},
+    {{"/?"}, OPT_HELP, nullptr, 0},
+    {{"-helpme"}, OPT_NONE, nullptr, 0},
+    {{"-H"}, OPT_NONE, nullptr, 0},
+    {{"-q"}, OPT_QUIET, nullptr, 0},
+    {{"-quiet"}, OPT_QUIET, nullptr, 0},
+    {{"-qu"}, OPT_NONE, nullptr, 0},
+    {{"-reptable=x"}, OPT_REPTABLE, "=x", 0},
+    {{"-reptable", "t"}, OPT_REPTABLE, "t", 1},
+    {{"-reptable"}, OPT_REPTABLE, "", 0},
+    {{"-rt"}, OPT_REPTABLE, "t", 0},
+    {{"-r", "-q"}, OPT_REPTABLE, "-q", 1},  // the next word, whatever it begins with
+    {{"-r", ""}, OPT_REPTABLE, "", 1},
+    {{"/r", "t"}, OPT_REPTABLE, "t", 1},
+    {{"-"}, OPT_NONE, nullptr, 0},
+    {{"/"}, OPT_NONE, nullptr, 0},
+    {{"--", "x"}, OPT_SOURCE, nullptr, 0},
+    {{"---"}, OPT_NONE, nullptr, 0},
+    {{"-source"}, OPT_SOURCE, nullptr, 0},
+    {{"-t"}, OPT_TDISABLE, nullptr, 0},
+    {{"-tdisable"}, OPT_TDISABLE, nullptr, 0},
+    {{"-lu"}, OPT_LUCHAR, nullptr, 0},
+    {{"-luchar"}, OPT_LUCHAR, nullptr, 0},
+    {{"-lc"}, OPT_LC, nullptr, 0},
+    {{"/lc"}, OPT_LC, nullptr, 0},
+    {{"-l"}, OPT_NONE, nullptr, 0},
+    {{"-lp"}, OPT_LPLUS, nullptr, 0},
+    {{"-lplus"}, OPT_LPLUS, nullptr, 0},
+};
+
+TEST(MatchOption, Table) {
+  for (const MatchCase& c : kMatchCases) {
+    std::string trace;
+    for (const std::string& word : c.words) trace += "[" + word + "]";
+    SCOPED_TRACE(trace);
+    std::vector<std::string> storage = c.words;
+    std::vector<char*> argv;
+    for (std::string& word : storage) argv.push_back(&word[0]);
+    argv.push_back(nullptr);
+
+    char** cursor = argv.data();
+    const char* argument = "untouched";
+    int id = match_option(cursor, &argument);
+    EXPECT_EQ(id, c.id);
+    if (id == OPT_NONE) continue;
+    EXPECT_EQ(cursor - argv.data(), c.advance);
+    if (c.argument) {
+      ASSERT_NE(argument, nullptr);
+      EXPECT_STREQ(argument, c.argument);
+    }
+  }
+}
+
+struct NamingCase {
+  const char* source;
+  const char* output;
+  bool cplusplus;
+};
+
+const NamingCase kNamingCases[] = {
+    {"a.c", "a.ren", false},
+    {"a.cpp", "a.ren", true},
+    {"dir/b.CPP", "dir/b.ren", false},
+    {"c", "c.ren", false},
+    {"x.y.c", "x.y.ren", false},
+    {"dir.d/file", "dir.d/file.ren", false},
+    {".c", ".ren", false},
+    {"a.cc", "a.ren", false},
+    {"a.cpp.c", "a.cpp.ren", false},
+    {"d.cpp/x", "d.cpp/x.ren", false},
+    {"/abs/p.cpp", "/abs/p.ren", true},
+    {"a.ren", "a.ren", false},
+};
+
+TEST(OutputNaming, DefaultNameAndLanguage) {
+  const Options options = default_options();
+  for (const NamingCase& c : kNamingCases) {
+    SCOPED_TRACE(c.source);
+    EXPECT_EQ(default_output_name(c.source), c.output);
+    EXPECT_EQ(is_cplusplus_source(c.source, &options), c.cplusplus);
+  }
+}
+
+TEST(OutputNaming, LanguageOptionsOverrideTheExtension) {
+  Options c_only = default_options();
+  c_only.lc = 1;
+  Options cplusplus_only = default_options();
+  cplusplus_only.lplus = 1;
+  for (const NamingCase& c : kNamingCases) {
+    SCOPED_TRACE(c.source);
+    EXPECT_FALSE(is_cplusplus_source(c.source, &c_only));
+    EXPECT_TRUE(is_cplusplus_source(c.source, &cplusplus_only));
+  }
+}
+
+}  // namespace

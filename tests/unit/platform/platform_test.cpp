@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "diag/diagnostics.h"
+#include "platform/platform.h"
+
+namespace {
+
+// Buffers handed out by read_text_file, so that tests see each request.
+struct Buffers {
+  std::vector<std::vector<char>> given;
+  std::vector<size_t> capacities;
+  int released = 0;
+
+  static char* allocate(void* context, size_t capacity) {
+    Buffers* self = static_cast<Buffers*>(context);
+    self->capacities.push_back(capacity);
+    self->given.emplace_back(capacity, '\x7f');
+    return self->given.back().data();
+  }
+  static void release(void* context, char*) { ++static_cast<Buffers*>(context)->released; }
+};
+
+struct ReadTextFile : ::testing::Test {
+  std::string dir;
+  ReadTextFile() {
+    char pattern[] = "/tmp/morfe_platform_XXXXXX";
+    dir = mkdtemp(pattern);
+  }
+  ~ReadTextFile() override {
+    std::string command = "rm -rf '" + dir + "'";
+    if (system(command.c_str()) != 0) ADD_FAILURE() << "cannot remove " << dir;
+  }
+  std::string make(const std::string& name, const std::string& bytes) {
+    std::string path = dir + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+};
+
+TEST_F(ReadTextFile, CarriageReturnBeforeLineFeedIsDropped) {
+  struct Case {
+    std::string bytes;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"abc", "abc"},
+      {"a\r\nb\r\n", "a\nb\n"},
+      {"a\rb\r", "a\rb\r"},        // a lone carriage return stays
+      {"\r\r\n", "\r\n"},          // only the one right before the line feed goes
+      {"\n\r", "\n\r"},
+      {"x\r\n\r\n\ry", "x\n\n\ry"},
+      {std::string("a\0b\r\n", 5), std::string("a\0b\n", 4)},
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(index);
+    std::string path = make("f" + std::to_string(index++), c.bytes);
+    Buffers buffers;
+    TextRead read = read_text_file(path.c_str(), Buffers::allocate, Buffers::release, &buffers);
+    ASSERT_NE(read.text, nullptr);
+    EXPECT_FALSE(read.missing);
+    EXPECT_EQ(read.length, c.text.size());
+    EXPECT_EQ(std::string(read.text, read.length), c.text);
+    EXPECT_EQ(read.text[read.length], '\0');
+    ASSERT_EQ(buffers.capacities.size(), 1u);
+    EXPECT_EQ(buffers.capacities[0], c.bytes.size() + 1);
+    EXPECT_EQ(buffers.released, 0);
+  }
+}
+
+TEST_F(ReadTextFile, LargeFileIsReadWhole) {
+  std::string bytes;
+  for (int i = 0; i < 300000; ++i) bytes += "line\r\n";
+  std::string path = make("large", bytes);
+  Buffers buffers;
+  TextRead read = read_text_file(path.c_str(), Buffers::allocate, Buffers::release, &buffers);
+  ASSERT_NE(read.text, nullptr);
+  EXPECT_EQ(read.length, 300000u * 5);
+  EXPECT_EQ(std::string(read.text, 10), "line\nline\n");
+}
+
+TEST_F(ReadTextFile, FilesThatCannotBeRead) {
+  make("plain", "x");
+  struct Case {
+    std::string path;
+    bool missing;
+    FileError error;
+  };
+  const Case cases[] = {
+      {dir + "/absent", true, FILE_ERROR_NOT_FOUND},
+      {dir + "/no/such/dir/a.c", true, FILE_ERROR_NOT_FOUND},
+      {dir + "/plain/a.c", true, FILE_ERROR_NOT_FOUND},  // through a file: does not exist either
+      {dir, false, FILE_ERROR_PERMISSION},
+      {"", true, FILE_ERROR_NOT_FOUND},
+      {dir + "/" + std::string(5000, 'n'), false, FILE_ERROR_INVALID_NAME},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path.substr(0, 200));
+    Buffers buffers;
+    TextRead read = read_text_file(c.path.c_str(), Buffers::allocate, Buffers::release, &buffers);
+    EXPECT_EQ(read.text, nullptr);
+    EXPECT_EQ(read.missing, c.missing);
+    EXPECT_EQ(read.error, c.error);
+    EXPECT_EQ(buffers.capacities.size(), 0u);
+  }
+}
+
+TEST_F(ReadTextFile, UnreadableFileIsPermissionDenied) {
+  if (geteuid() == 0) GTEST_SKIP() << "the superuser reads every file";
+  std::string path = make("locked", "secret\n");
+  chmod(path.c_str(), 0);
+  Buffers buffers;
+  TextRead read = read_text_file(path.c_str(), Buffers::allocate, Buffers::release, &buffers);
+  EXPECT_EQ(read.text, nullptr);
+  EXPECT_FALSE(read.missing);
+  EXPECT_EQ(read.error, FILE_ERROR_PERMISSION);
+}
+
+TEST(FileError, PlatformCodesMapToTheirMeaning) {
+  struct Case {
+    int native;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, "file not found"},          {ENOENT, "file not found"},      {ENOTDIR, "file not found"},
+      {ENOMEM, "no enough memory"},    {EACCES, "permission denied"},   {EISDIR, "permission denied"},
+      {EEXIST, "file already exist"},  {EINVAL, "invalid file name"},   {ENAMETOOLONG, "invalid file name"},
+      {ENOSPC, "disk full"},           {EMFILE, "unknown error"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.native);
+    EXPECT_STREQ(error_text(file_error_from_errno(c.native)), c.text);
+  }
+}
+
+TEST(SplitPath, PartsAndJoin) {
+  struct Case {
+    const char* path;
+    const char* directory;
+    const char* base;
+    const char* extension;
+  };
+  const Case cases[] = {
+      {"a.c", "", "a", ".c"},
+      {"dir/b.CPP", "dir/", "b", ".CPP"},
+      {"c", "", "c", ""},
+      {"x.y.c", "", "x.y", ".c"},
+      {"dir.d/file", "dir.d/", "file", ""},
+      {".c", "", "", ".c"},
+      {"/abs/p/q.h", "/abs/p/", "q", ".h"},
+      {"a.", "", "a", "."},
+      {"dir/", "dir/", "", ""},
+      {"", "", "", ""},
+      {"./a.b/c.d.e", "./a.b/", "c.d", ".e"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    PathParts parts = split_path(c.path);
+    EXPECT_EQ(parts.directory, c.directory);
+    EXPECT_EQ(parts.base, c.base);
+    EXPECT_EQ(parts.extension, c.extension);
+    EXPECT_EQ(join_path(parts), c.path);
+  }
+}
+
+TEST(AbsolutePath, RelativeNamesJoinTheCurrentDirectory) {
+  char buffer[PATH_MAX];
+  ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
+  const std::string cwd = buffer;
+  ASSERT_NE(cwd, "/");
+  const std::string parent = cwd.substr(0, cwd.rfind('/'));
+
+  struct Case {
+    std::string name;
+    std::string absolute;
+  };
+  const Case cases[] = {
+      {"a.c", cwd + "/a.c"},
+      {"./a.c", cwd + "/a.c"},
+      {"d/../a.c", cwd + "/a.c"},
+      {"d/./e//a.c", cwd + "/d/e/a.c"},
+      {"../a.c", (parent.empty() ? "" : parent) + "/a.c"},
+      {"d/e/", cwd + "/d/e/"},
+      {"/abs/a.c", "/abs/a.c"},
+      {"/abs/./d/../a.c", "/abs/./d/../a.c"},
+      {"//abs//a.c", "//abs//a.c"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(absolute_path(c.name.c_str()), c.absolute);
+  }
+}
+
+TEST(FileIdentity, TwoSpellingsOfOneFile) {
+  char buffer[PATH_MAX];
+  ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
+  const std::string here = buffer;
+  FileIdentity dot = file_identity(".");
+  EXPECT_TRUE(dot.exists);
+  EXPECT_TRUE(same_file(dot, file_identity(here.c_str())));
+  EXPECT_TRUE(same_file(dot, file_identity((here + "/./").c_str())));
+  EXPECT_FALSE(same_file(dot, file_identity("/")));
+  FileIdentity absent = file_identity("no such file here");
+  EXPECT_FALSE(absent.exists);
+  EXPECT_FALSE(same_file(absent, absent));
+}
+
+}  // namespace
