@@ -1,6 +1,5 @@
 #include "lex/identifier.h"
 
-#include <cstring>
 
 #include "driver/preprocessor.h"
 #include "lex/char_input.h"
@@ -38,10 +37,17 @@ static uint32_t next_name_value(const char*& cursor) {
 }
 
 uint32_t identifier_name_hash(const char* begin, const char* end) {
+  // Reducing modulo 2^20 once at the end gives the same value as after every
+  // step, since 2^20 divides the 2^32 that unsigned arithmetic wraps at.
   uint32_t h = 0;
   const char* cursor = begin;
-  while (cursor < end) h = (h * 11 + next_name_value(cursor)) & 0xFFFFF;
-  return h;
+  // Plain identifier bytes are their own values; only a backslash or a
+  // question mark needs the logical reader.
+  while (cursor < end && kIdentifierBytes.is[static_cast<unsigned char>(*cursor)]) {
+    h = h * 11 + static_cast<unsigned char>(*cursor++);
+  }
+  while (cursor < end) h = h * 11 + next_name_value(cursor);
+  return h & 0xFFFFF;
 }
 
 uint32_t identifier_hash(const char* begin, const char* end) {
@@ -50,8 +56,12 @@ uint32_t identifier_hash(const char* begin, const char* end) {
 
 bool same_identifier(const char* a_begin, const char* a_end, const char* b_begin, const char* b_end) {
   // The common case: both spelled alike, byte for byte.
-  size_t length = static_cast<size_t>(a_end - a_begin);
-  if (length == static_cast<size_t>(b_end - b_begin) && memcmp(a_begin, b_begin, length) == 0) return true;
+  if (a_end - a_begin == b_end - b_begin) {
+    const char* a = a_begin;
+    const char* b = b_begin;
+    while (a < a_end && *a == *b) ++a, ++b;
+    if (a == a_end) return true;
+  }
   const char* a = a_begin;
   const char* b = b_begin;
   for (;;) {

@@ -43,6 +43,32 @@ static char* line_buffer_for(Preprocessor* p, size_t size) {
   return p->line_buffer;
 }
 
+// Writes a list through the line buffer, with a blank wherever two tokens
+// would otherwise run together.
+static void write_spelled(const Token* list, Preprocessor* p) {
+  char* text = line_buffer_for(p, spelled_size(list, 0));
+  size_t length = static_cast<size_t>(spell_tokens_to(text, list, 0, 1, p) - text);
+  write_output(p, text, length);
+  p->pending_newlines -= count_newlines(text, length);
+}
+
+// True when the list is one stretch of text, every token with its white
+// space directly after the one before it: then it reads back as it is.
+static bool unchanged_extent(const Token* list, const char** begin, const char** end) {
+  const char* reached = list->ws_begin ? list->ws_begin : list->text_begin;
+  *begin = reached;
+  for (const Token* token = list; token; token = token->next) {
+    if (token->ws_begin) {
+      if (token->ws_begin != reached) return false;
+      reached = token->ws_end;
+    }
+    if (token->text_begin != reached) return false;
+    reached = token->text_end;
+  }
+  *end = reached;
+  return true;
+}
+
 static void report_va_args(Preprocessor* p) {
   if (!p->va_args_seen) return;
   if (diag_portability(p, "\"__VA_ARGS__\" identifier encountered in illegal context")) {
@@ -74,12 +100,17 @@ void process_line(Token* list, int nested, Preprocessor* p) {
     // with the line they were joined to.
     report_va_args(p);
   }
-  if (p->source_top && !nested) p->pending_newlines += count_frame_lines(p->source_top);
-  if (list) {
-    char* text = line_buffer_for(p, spelled_size(list, 0));
-    size_t length = static_cast<size_t>(spell_tokens_to(text, list, 0, 1, p) - text);
-    write_output(p, text, length);
-    p->pending_newlines -= count_newlines(text, length);
+  SourceFrame* frame = nested ? nullptr : p->source_top;
+  const char* begin;
+  const char* end;
+  if (frame && list && unchanged_extent(list, &begin, &end) && begin == frame->counted && end == frame->pos) {
+    // The line goes out exactly as it was read: its line breaks are counted
+    // and written alike, and the text needs no copy.
+    count_frame_lines(frame);
+    write_output(p, begin, static_cast<unsigned long>(end - begin));
+  } else {
+    if (frame) p->pending_newlines += count_frame_lines(frame);
+    if (list) write_spelled(list, p);
   }
   restore_lost_newlines(p);
 }

@@ -50,7 +50,40 @@ size_t spelled_size(const Token* list, int single_blank) {
   return size;
 }
 
+namespace {
+
+// Copies pieces of text, joining pieces that lie one after the other in
+// their text into one copy: most of a line is one stretch of the source.
+struct PieceWriter {
+  char* out;
+  const char* run_begin;
+  const char* run_end;
+
+  void add(const char* begin, const char* end) {
+    if (begin == run_end) {
+      run_end = end;
+      return;
+    }
+    flush();
+    run_begin = begin;
+    run_end = end;
+  }
+  void add_blank() {
+    flush();
+    *out++ = ' ';
+  }
+  void flush() {
+    size_t length = extent_length(run_begin, run_end);
+    if (length) memcpy(out, run_begin, length);
+    out += length;
+    run_begin = run_end = nullptr;
+  }
+};
+
+}  // namespace
+
 char* spell_tokens_to(char* out, const Token* list, int single_blank, int separate, Preprocessor* p) {
+  PieceWriter writer = {out, nullptr, nullptr};
   const Token* previous = nullptr;
   // Two dots written together may become an ellipsis with a third; two dots
   // apart never can, so the rule looks only at a pair that touches.
@@ -59,29 +92,26 @@ char* spell_tokens_to(char* out, const Token* list, int single_blank, int separa
     bool touches_previous = false;
     if (token->ws_begin) {
       if (single_blank) {
-        *out++ = ' ';
+        writer.add_blank();
       } else {
-        size_t ws = extent_length(token->ws_begin, token->ws_end);
-        memcpy(out, token->ws_begin, ws);
-        out += ws;
+        writer.add(token->ws_begin, token->ws_end);
       }
     } else if (separate && previous) {
       if (tokens_would_merge(previous, token, dot_pair_touches, p)) {
-        *out++ = ' ';
+        writer.add_blank();
       } else {
         touches_previous = true;
       }
     } else {
       touches_previous = previous != nullptr;
     }
-    size_t length = extent_length(token->text_begin, token->text_end);
-    memcpy(out, token->text_begin, length);
-    out += length;
+    writer.add(token->text_begin, token->text_end);
     dot_pair_touches = touches_previous && previous->kind == TK_DOT && token->kind == TK_DOT;
     previous = token;
   }
-  *out = '\0';
-  return out;
+  writer.flush();
+  *writer.out = '\0';
+  return writer.out;
 }
 
 char* spell_token_list(const Token* list, int single_blank, int separate, Preprocessor* p) {
