@@ -4,6 +4,7 @@
 #include "lex/token.h"
 #include "macro/macro_table.h"
 #include "memory/pool.h"
+#include "source/spelling_table.h"
 
 namespace {
 
@@ -18,10 +19,16 @@ struct ExpansionContext {
   ExpansionContext* parent;
 };
 
-void look_up_macros(Preprocessor* p, Token* list) {
+// Returns whether any identifier of the list names a macro.
+bool look_up_macros(Preprocessor* p, Token* list) {
+  bool any = false;
   for (Token* token = list; token; token = token->next) {
-    if (token->kind == TK_IDENTIFIER) token->macro = find_macro(p, token->ident);
+    if (token->kind != TK_IDENTIFIER) continue;
+    // Most names were never defined: their entry says so without a lookup.
+    token->macro = token->ident->has_macro ? find_macro(p, token->ident) : nullptr;
+    if (token->macro) any = true;
   }
+  return any;
 }
 
 ExpansionContext* new_context(Pool* pool, Token* pending, MacroDef* expanding, Token** result_slot,
@@ -98,7 +105,7 @@ Token* copy_token_list(Pool* pool, const Token* list) {
 
 void expand_line(Preprocessor* p, Token** list) {
   Pool* pool = p->store;
-  look_up_macros(p, *list);
+  if (!look_up_macros(p, *list)) return;  // nothing to replace: the list stays as it is
   ExpansionContext* context = new_context(pool, *list, nullptr, list, nullptr);
   for (;;) {
     if (context->expanding) context->expanding->in_use = 1;

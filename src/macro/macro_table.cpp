@@ -110,6 +110,7 @@ void free_macro(MacroDef* def) {
 }
 
 void enter_macro(Preprocessor* p, MacroDef* def) {
+  def->name->has_macro = 1;
   MacroDef** slot = &p->macro_buckets[def->name->bucket];
   while (*slot && (*slot)->name != def->name) slot = &(*slot)->next;
   if (*slot) {
