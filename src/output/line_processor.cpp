@@ -7,7 +7,10 @@
 #include "driver/options.h"
 #include "driver/preprocessor.h"
 #include "lex/token.h"
+#include "lex/identifier.h"
+#include "lex/tokenizer.h"
 #include "macro/expansion.h"
+#include "macro/name_filter.h"
 #include "memory/pool.h"
 #include "output/pragma.h"
 #include "source/logical_line.h"
@@ -115,13 +118,50 @@ void process_line(Token* list, int nested, Preprocessor* p) {
   restore_lost_newlines(p);
 }
 
+// A line whose identifiers the table cannot name, and that holds no _Pragma
+// and no __VA_ARGS__, comes out exactly as it stands: it is checked as it is
+// read and written without becoming tokens. Returns false when the line
+// needs the whole treatment; nothing is consumed then, and `checked_end`
+// tells how far its tokens were checked already.
+static bool copy_plain_line(Preprocessor* p, const NameFilter& filter, const char** checked_end) {
+  SourceFrame* frame = p->source_top;
+  const char* start = frame->pos;
+  *checked_end = start;
+  if (*start == '\0') return false;
+  const char* cursor = start;
+  for (;;) {
+    const char* token = cursor;
+    TokenKind kind = next_token(p, cursor, 0);
+    if (kind == TK_NEWLINE) break;
+    if (kind == TK_IDENTIFIER && filter_may_hold(filter, identifier_name_hash(token, cursor))) {
+      *checked_end = cursor;
+      return false;
+    }
+    if (kind == TK_EOF || kind == TK_UNTERMINATED_COMMENT) {
+      *checked_end = token;
+      return false;
+    }
+  }
+  p->va_args_seen = 0;
+  frame->pos = cursor;
+  count_frame_lines(frame);
+  write_output(p, start, static_cast<unsigned long>(cursor - start));
+  restore_lost_newlines(p);
+  return true;
+}
+
 void run_source(const char* name, Preprocessor* p) {
   RunSettings* settings = p->settings;
   LoadedText text;
   locate_and_load(name, ".", &text, settings);
   push_source(text, name, settings->full_path, p);
+  const NameFilter filter = build_name_filter(p);
   while (p->source_top) {
-    while (Token* line = read_logical_line(1, p)) {
+    for (;;) {
+      const char* checked_end;
+      if (copy_plain_line(p, filter, &checked_end)) continue;
+      Token* line = read_logical_line_checked_before(1, checked_end, p);
+      if (!line) break;
       expand_line(p, &line);
       process_line(line, 0, p);
       free_token_list(line);

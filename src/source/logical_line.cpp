@@ -43,7 +43,9 @@ TokenKind settle_end_kind(Preprocessor* p, TokenKind kind, LineMode mode) {
 }
 
 // Reads tokens from the cursor up to and including the one that ends the line.
-Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode) {
+// Tokens that begin before `quiet_before` were checked already: they are
+// read again without reporting.
+Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, const char* quiet_before = nullptr) {
   const int quiet = mode == LineMode::SOURCE_QUIET;
   Token* head = nullptr;
   Token** tail = &head;
@@ -51,12 +53,12 @@ Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode) {
     const char* start = cursor;
     const char* ws_begin = nullptr;
     const char* ws_end = nullptr;
-    TokenKind kind = next_token(p, cursor, quiet);
+    TokenKind kind = next_token(p, cursor, quiet || start < quiet_before);
     if (kind == TK_WHITESPACE) {
       ws_begin = start;
       ws_end = cursor;
       start = cursor;
-      kind = next_token(p, cursor, quiet);
+      kind = next_token(p, cursor, quiet || start < quiet_before);
     }
     kind = settle_end_kind(p, kind, mode);
     Token* token = make_token(p, kind, ws_begin, ws_end, start, cursor);
@@ -72,13 +74,17 @@ Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode) {
 }  // namespace
 
 Token* read_logical_line(int report, Preprocessor* p) {
+  return read_logical_line_checked_before(report, nullptr, p);
+}
+
+Token* read_logical_line_checked_before(int report, const char* checked_end, Preprocessor* p) {
   p->va_args_seen = 0;
   SourceFrame* frame = p->source_top;
   if (*frame->pos == '\0') {
     check_null_character(p);
     return nullptr;
   }
-  return read_line_tokens(p, frame->pos, report ? LineMode::SOURCE_REPORTING : LineMode::SOURCE_QUIET);
+  return read_line_tokens(p, frame->pos, report ? LineMode::SOURCE_REPORTING : LineMode::SOURCE_QUIET, checked_end);
 }
 
 Token* tokenize_string(const char* text, Preprocessor* p) {

@@ -10,5 +10,9 @@ struct Preprocessor;
 // end-of-source diagnostics are given; without it nothing is reported.
 Token* read_logical_line(int report, Preprocessor* p);
 
+// The same, for a line whose tokens before `checked_end` have been read and
+// checked already: those are not reported a second time.
+Token* read_logical_line_checked_before(int report, const char* checked_end, Preprocessor* p);
+
 // The first line of a string as a token list (a null text reads as empty).
 Token* tokenize_string(const char* text, Preprocessor* p);

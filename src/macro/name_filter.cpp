@@ -1,0 +1,35 @@
+#include "macro/name_filter.h"
+
+#include <cstring>
+
+#include "driver/preprocessor.h"
+#include "macro/macro_table.h"
+#include "memory/arena.h"
+#include "memory/pool.h"
+#include "source/spelling_table.h"
+
+static void add_name(NameFilter& filter, const IdentEntry* name) {
+  uint32_t bit = name->name_hash & filter.mask;
+  filter.words[bit >> 6] |= uint64_t{1} << (bit & 63);
+}
+
+NameFilter build_name_filter(Preprocessor* p) {
+  uint32_t names = 2;
+  for (MacroDef* chain : p->macro_buckets) {
+    for (MacroDef* def = chain; def; def = def->next) ++names;
+  }
+  // About one name in 64 bits keeps false hits rare; the name hash has 20 bits.
+  uint32_t bits = 1u << 12;
+  while (bits < (1u << 20) && bits < names * 64u) bits <<= 1;
+  NameFilter filter;
+  filter.mask = bits - 1;
+  size_t bytes = bits / 8;
+  filter.words = static_cast<uint64_t*>(arena_alloc(p->store->arena, bytes));
+  memset(filter.words, 0, bytes);
+  for (MacroDef* chain : p->macro_buckets) {
+    for (MacroDef* def = chain; def; def = def->next) add_name(filter, def->name);
+  }
+  add_name(filter, p->id_pragma);
+  add_name(filter, p->id_va_args);
+  return filter;
+}
