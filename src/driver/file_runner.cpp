@@ -106,8 +106,16 @@ Preprocessor* create_preprocessor(RunSettings* settings) {
   return p;
 }
 
+// What the run wrote stays in the output however the run ends: a fatal
+// error or the heap running out.
+struct SourceTextFlush {
+  Preprocessor* p;
+  ~SourceTextFlush() { flush_source_text(p); }
+};
+
 int process_source(const char* name, int first_file, RunSettings* settings) {
   Preprocessor* p = create_preprocessor(settings);
+  SourceTextFlush flush{p};
   try {
     load_replacement_table(first_file, p);
     run_source(name, p);

@@ -31,6 +31,9 @@ struct Preprocessor {
   // lines do not each take fresh memory that no later line could reuse.
   char* line_buffer;
   size_t line_capacity;
+  // Source text written but not yet handed to the output stream.
+  const char* unwritten_begin;
+  const char* unwritten_end;
 };
 
 // Thrown by a fatal diagnostic; caught at the end of the file's run.

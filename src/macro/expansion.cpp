@@ -24,8 +24,9 @@ bool look_up_macros(Preprocessor* p, Token* list) {
   bool any = false;
   for (Token* token = list; token; token = token->next) {
     if (token->kind != TK_IDENTIFIER) continue;
-    // Most names were never defined: their entry says so without a lookup.
-    token->macro = token->ident->has_macro ? find_macro(p, token->ident) : nullptr;
+    // Most names were never defined: their entry says so without a lookup,
+    // or they were not even interned, being no name of the table.
+    token->macro = token->ident && token->ident->has_macro ? find_macro(p, token->ident) : nullptr;
     if (token->macro) any = true;
   }
   return any;

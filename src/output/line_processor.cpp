@@ -28,12 +28,31 @@ static int count_newlines(const char* text, size_t length) {
   return count;
 }
 
-void write_output(Preprocessor* p, const char* text, unsigned long length) {
+static void write_now(Preprocessor* p, const char* text, size_t length) {
+  if (!length) return;
   FILE* out = p->settings->out;
   size_t written = fwrite(text, 1, length, out);
   // A file's write errors are found when it is closed; the standard output
   // has no one to report to but the process status.
   if (written != length && out == stdout) output_error_exit(stdout);
+}
+
+void flush_source_text(Preprocessor* p) {
+  write_now(p, p->unwritten_begin, static_cast<size_t>(p->unwritten_end - p->unwritten_begin));
+  p->unwritten_begin = p->unwritten_end = nullptr;
+}
+
+void write_source_text(Preprocessor* p, const char* begin, const char* end) {
+  if (begin != p->unwritten_end) {
+    flush_source_text(p);
+    p->unwritten_begin = begin;
+  }
+  p->unwritten_end = end;
+}
+
+void write_output(Preprocessor* p, const char* text, unsigned long length) {
+  flush_source_text(p);
+  write_now(p, text, length);
 }
 
 static char* line_buffer_for(Preprocessor* p, size_t size) {
@@ -110,13 +129,62 @@ void process_line(Token* list, int nested, Preprocessor* p) {
     // The line goes out exactly as it was read: its line breaks are counted
     // and written alike, and the text needs no copy.
     count_frame_lines(frame);
-    write_output(p, begin, static_cast<unsigned long>(end - begin));
+    write_source_text(p, begin, end);
   } else {
     if (frame) p->pending_newlines += count_frame_lines(frame);
     if (list) write_spelled(list, p);
   }
   restore_lost_newlines(p);
 }
+
+namespace {
+
+// Raw bytes that make up a token or white space by themselves, whatever
+// follows: none of them can begin a trigraph, a splice or a longer token.
+struct SimpleByteTable {
+  bool blank[256];
+  bool punctuator[256];
+  bool identifier_start[256];
+  constexpr SimpleByteTable() : blank(), punctuator(), identifier_start() {
+    for (unsigned char c : {' ', '\t', '\v', '\f'}) blank[c] = true;
+    for (unsigned char c : {'(', ')', ',', ';', '[', ']', '{', '}', '~'}) punctuator[c] = true;
+    for (int c = 'a'; c <= 'z'; ++c) identifier_start[c] = true;
+    for (int c = 'A'; c <= 'Z'; ++c) identifier_start[c] = true;
+    identifier_start[static_cast<unsigned char>('_')] = true;
+  }
+};
+constexpr SimpleByteTable kSimpleBytes;
+
+// Steps over what needs no call of the lexer: blanks, one-character
+// punctuators and identifiers of plain bytes (hashed on the way). Stops
+// before anything else, or just after an identifier that the filter may
+// hold, setting *named. In C++ mode an operator word is stepped over as an
+// identifier: it is copied as it stands either way, and no table names it.
+const char* skip_simple_tokens(const char* cursor, const NameFilter& filter, bool* named) {
+  for (;;) {
+    unsigned char c = static_cast<unsigned char>(*cursor);
+    if (kSimpleBytes.blank[c] || kSimpleBytes.punctuator[c]) {
+      ++cursor;
+      continue;
+    }
+    if (!kSimpleBytes.identifier_start[c]) return cursor;
+    if (c == 'L' && (cursor[1] == '"' || cursor[1] == '\'')) return cursor;  // a wide literal
+    const char* end = cursor;
+    uint32_t name_hash = 0;
+    while (kIdentifierBytes.is[static_cast<unsigned char>(*end)]) {
+      name_hash = name_hash * 11 + static_cast<unsigned char>(*end++);
+    }
+    // A splice, a trigraph or a universal character name may go on with it.
+    if (*end == '\\' || *end == '?') return cursor;
+    cursor = end;
+    if (filter_may_hold(filter, name_hash & 0xFFFFF)) {
+      *named = true;
+      return cursor;
+    }
+  }
+}
+
+}  // namespace
 
 // A line whose identifiers the table cannot name, and that holds no _Pragma
 // and no __VA_ARGS__, comes out exactly as it stands: it is checked as it is
@@ -130,6 +198,12 @@ static bool copy_plain_line(Preprocessor* p, const NameFilter& filter, const cha
   if (*start == '\0') return false;
   const char* cursor = start;
   for (;;) {
+    bool named = false;
+    cursor = skip_simple_tokens(cursor, filter, &named);
+    if (named) {
+      *checked_end = cursor;
+      return false;
+    }
     const char* token = cursor;
     TokenKind kind = next_token(p, cursor, 0);
     if (kind == TK_NEWLINE) break;
@@ -145,7 +219,7 @@ static bool copy_plain_line(Preprocessor* p, const NameFilter& filter, const cha
   p->va_args_seen = 0;
   frame->pos = cursor;
   count_frame_lines(frame);
-  write_output(p, start, static_cast<unsigned long>(cursor - start));
+  write_source_text(p, start, cursor);
   restore_lost_newlines(p);
   return true;
 }
@@ -160,7 +234,7 @@ void run_source(const char* name, Preprocessor* p) {
     for (;;) {
       const char* checked_end;
       if (copy_plain_line(p, filter, &checked_end)) continue;
-      Token* line = read_logical_line_checked_before(1, checked_end, p);
+      Token* line = read_logical_line_filtered(1, checked_end, &filter, p);
       if (!line) break;
       expand_line(p, &line);
       process_line(line, 0, p);
@@ -170,4 +244,5 @@ void run_source(const char* name, Preprocessor* p) {
     pop_source(p);
     process_line(nullptr, 0, p);
   }
+  flush_source_text(p);
 }

@@ -14,3 +14,9 @@ void process_line(Token* list, int nested, Preprocessor* p);
 // Writes text to the output stream. A failed write to the standard output
 // ends the process like any failed formatted write.
 void write_output(Preprocessor* p, const char* text, unsigned long length);
+
+// Writes a stretch of the loaded source text. Stretches that follow each
+// other in the source are gathered and written in one piece, before any
+// other output and when the run ends (also when it ends early).
+void write_source_text(Preprocessor* p, const char* begin, const char* end);
+void flush_source_text(Preprocessor* p);

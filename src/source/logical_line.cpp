@@ -2,7 +2,9 @@
 
 #include "diag/diagnostics.h"
 #include "driver/preprocessor.h"
+#include "lex/identifier.h"
 #include "lex/token.h"
+#include "macro/name_filter.h"
 #include "lex/tokenizer.h"
 #include "memory/pool.h"
 #include "source/source_stack.h"
@@ -11,7 +13,7 @@
 namespace {
 
 Token* make_token(Preprocessor* p, TokenKind kind, const char* ws_begin, const char* ws_end, const char* begin,
-                  const char* end) {
+                  const char* end, const NameFilter* filter) {
   Token* token = static_cast<Token*>(pool_alloc(p->store, sizeof(Token)));
   token->kind = kind;
   token->no_expand = 0;
@@ -22,7 +24,15 @@ Token* make_token(Preprocessor* p, TokenKind kind, const char* ws_begin, const c
   token->text_begin = begin;
   token->text_end = end;
   token->next = nullptr;
-  if (kind == TK_IDENTIFIER) token->ident = intern_spelling(begin, end, p);
+  if (kind == TK_IDENTIFIER) {
+    if (!filter) {
+      token->ident = intern_spelling(begin, end, p);
+    } else {
+      // A name the filter rejects can mean nothing here: it stays unnamed.
+      uint32_t name_hash = identifier_name_hash(begin, end);
+      if (filter_may_hold(*filter, name_hash)) token->ident = intern_hashed_spelling(begin, end, name_hash, p);
+    }
+  }
   return token;
 }
 
@@ -45,7 +55,8 @@ TokenKind settle_end_kind(Preprocessor* p, TokenKind kind, LineMode mode) {
 // Reads tokens from the cursor up to and including the one that ends the line.
 // Tokens that begin before `quiet_before` were checked already: they are
 // read again without reporting.
-Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, const char* quiet_before = nullptr) {
+Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, const char* quiet_before = nullptr,
+                        const NameFilter* filter = nullptr) {
   const int quiet = mode == LineMode::SOURCE_QUIET;
   Token* head = nullptr;
   Token** tail = &head;
@@ -61,7 +72,7 @@ Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, con
       kind = next_token(p, cursor, quiet || start < quiet_before);
     }
     kind = settle_end_kind(p, kind, mode);
-    Token* token = make_token(p, kind, ws_begin, ws_end, start, cursor);
+    Token* token = make_token(p, kind, ws_begin, ws_end, start, cursor, filter);
     *tail = token;
     tail = &token->next;
     if (kind == TK_IDENTIFIER && token->ident == p->id_va_args && mode != LineMode::STRING && !is_cplusplus(p)) {
@@ -74,17 +85,18 @@ Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, con
 }  // namespace
 
 Token* read_logical_line(int report, Preprocessor* p) {
-  return read_logical_line_checked_before(report, nullptr, p);
+  return read_logical_line_filtered(report, nullptr, nullptr, p);
 }
 
-Token* read_logical_line_checked_before(int report, const char* checked_end, Preprocessor* p) {
+Token* read_logical_line_filtered(int report, const char* checked_end, const NameFilter* filter, Preprocessor* p) {
   p->va_args_seen = 0;
   SourceFrame* frame = p->source_top;
   if (*frame->pos == '\0') {
     check_null_character(p);
     return nullptr;
   }
-  return read_line_tokens(p, frame->pos, report ? LineMode::SOURCE_REPORTING : LineMode::SOURCE_QUIET, checked_end);
+  return read_line_tokens(p, frame->pos, report ? LineMode::SOURCE_REPORTING : LineMode::SOURCE_QUIET, checked_end,
+                          filter);
 }
 
 Token* tokenize_string(const char* text, Preprocessor* p) {

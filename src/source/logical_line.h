@@ -4,15 +4,18 @@
 
 struct Token;
 struct Preprocessor;
+struct NameFilter;
 
 // The next logical line of the top source, ending in a TK_NEWLINE token, or
 // null at the end. With report set the lexical checks and the two
 // end-of-source diagnostics are given; without it nothing is reported.
 Token* read_logical_line(int report, Preprocessor* p);
 
-// The same, for a line whose tokens before `checked_end` have been read and
-// checked already: those are not reported a second time.
-Token* read_logical_line_checked_before(int report, const char* checked_end, Preprocessor* p);
+// The same, for the renaming loop: tokens before `checked_end` have been read
+// and checked already and are not reported a second time, and identifiers
+// that the filter rejects (which no table entry, _Pragma or __VA_ARGS__ can
+// be) are not interned: their `ident` stays null.
+Token* read_logical_line_filtered(int report, const char* checked_end, const NameFilter* filter, Preprocessor* p);
 
 // The first line of a string as a token list (a null text reads as empty).
 Token* tokenize_string(const char* text, Preprocessor* p);

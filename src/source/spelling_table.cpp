@@ -8,12 +8,11 @@ static_assert(sizeof(IdentEntry) <= kPoolSmallClass, "an identifier entry is a s
 
 namespace {
 
-// The hash of a spelling, and whether it is made of plain identifier bytes.
-uint32_t hash_spelling(const char* begin, const char* end, bool* plain) {
+// Whether a spelling is made of plain identifier bytes only.
+bool is_plain_spelling(const char* begin, const char* end) {
   const char* c = begin;
   while (c < end && kIdentifierBytes.is[static_cast<unsigned char>(*c)]) ++c;
-  *plain = c == end;
-  return identifier_name_hash(begin, end);
+  return c == end;
 }
 
 bool same_bytes(const char* a, const char* b, size_t length) {
@@ -53,9 +52,7 @@ IdentEntry* intern_hashed(const char* begin, const char* end, uint32_t name_hash
 }
 
 IdentEntry* intern_new_spelling(const char* begin, const char* end, Preprocessor* p) {
-  bool plain;
-  uint32_t name_hash = hash_spelling(begin, end, &plain);
-  return intern_hashed(begin, end, name_hash, plain, p);
+  return intern_hashed(begin, end, identifier_name_hash(begin, end), is_plain_spelling(begin, end), p);
 }
 
 }  // namespace
@@ -68,4 +65,8 @@ IdentEntry* intern_identifier(const char* begin, const char* end, uint32_t, Prep
 
 IdentEntry* intern_spelling(const char* begin, const char* end, Preprocessor* p) {
   return intern_new_spelling(begin, end, p);
+}
+
+IdentEntry* intern_hashed_spelling(const char* begin, const char* end, uint32_t name_hash, Preprocessor* p) {
+  return intern_hashed(begin, end, name_hash, is_plain_spelling(begin, end), p);
 }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "output/line_processor.h"
+
 static std::string drain(FILE* stream) {
   fflush(stream);
   long size = ftell(stream);
@@ -37,6 +39,7 @@ std::string RunFixture::diagnostics() {
 }
 
 std::string RunFixture::output() {
+  flush_source_text(p);  // source text is handed to the stream in stretches
   std::string text = drain(out);
   fclose(out);
   out = tmpfile();

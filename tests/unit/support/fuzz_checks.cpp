@@ -1,0 +1,609 @@
+#include "support/fuzz_checks.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <vector>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MORFE_CHECKS_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define MORFE_CHECKS_ASAN 1
+#endif
+#ifdef MORFE_CHECKS_ASAN
+#include <sanitizer/asan_interface.h>
+#define POISON(block, size) __asan_poison_memory_region((block), (size))
+#define UNPOISON(block, size) __asan_unpoison_memory_region((block), (size))
+#else
+#define POISON(block, size) ((void)(block), (void)(size))
+#define UNPOISON(block, size) ((void)(block), (void)(size))
+#endif
+
+#include "driver/file_runner.h"
+#include "driver/options.h"
+#include "driver/preprocessor.h"
+#include "driver/run_settings.h"
+#include "lex/tokenizer.h"
+#include "memory/arena.h"
+#include "memory/heap.h"
+#include "memory/pool.h"
+
+namespace {
+
+std::string at_offset(const char* what, size_t offset) {
+  return std::string(what) + " at offset " + std::to_string(offset);
+}
+
+// ---------------------------------------------------------------------------
+// The tokeniser alone
+
+struct TokeniserRun {
+  Options options;
+  Arena* arena;
+  RunSettings settings;
+  Preprocessor* p;
+
+  TokeniserRun(int cplusplus, FILE* sink) {
+    options = default_options();
+    options.wall = 1;  // every check reports, so every report path runs
+    options.info = nullptr;
+    options.diag = sink;
+    arena = arena_create();
+    init_run_settings(&settings, &options, cplusplus, nullptr, pool_create(arena));
+    p = create_preprocessor(&settings);
+  }
+  ~TokeniserRun() { arena_release(arena); }
+};
+
+struct Extent {
+  TokenKind kind;
+  const char* begin;
+  const char* end;
+};
+
+std::string tokenise(Preprocessor* p, const char* text, const char* nul, int quiet, std::vector<Extent>& out) {
+  out.clear();
+  const char* cursor = text;
+  for (;;) {
+    const char* start = cursor;
+    TokenKind kind = next_token(p, cursor, quiet);
+    if (cursor > nul) return at_offset("cursor past the NUL", static_cast<size_t>(start - text));
+    if (kind == TK_EOF) {
+      if (cursor != nul) return at_offset("TK_EOF away from the NUL", static_cast<size_t>(cursor - text));
+      const char* again = cursor;
+      if (next_token(p, again, quiet) != TK_EOF || again != cursor) {
+        return at_offset("TK_EOF not repeated", static_cast<size_t>(cursor - text));
+      }
+      return "";
+    }
+    if (cursor <= start) return at_offset("no progress", static_cast<size_t>(start - text));
+    if (static_cast<int>(kind) < 1 || kind > TK_ARROW_STAR || kind == TK_PLACEMARKER || kind == TK_CONCAT) {
+      return at_offset("kind out of range", static_cast<size_t>(start - text));
+    }
+    out.push_back({kind, start, cursor});
+  }
+}
+
+FILE* null_sink() {
+  static FILE* sink = fopen("/dev/null", "w");
+  return sink;
+}
+
+// ---------------------------------------------------------------------------
+// A reference reading of a source, independent of the tool's own lexer: the
+// logical characters (trigraphs replaced, splices removed) with where each
+// stands in the text, and the tokens that matter to the properties below.
+
+struct LogicalChar {
+  char c;
+  size_t at;   // offset of the character itself (after any splices before it)
+  size_t end;  // offset just past it (past its trigraph)
+};
+
+char trigraph_of(char c) {
+  switch (c) {
+    case '=': return '#';
+    case '(': return '[';
+    case ')': return ']';
+    case '/': return '\\';
+    case '\'': return '^';
+    case '<': return '{';
+    case '>': return '}';
+    case '!': return '|';
+    case '-': return '~';
+    default: return 0;
+  }
+}
+
+std::vector<LogicalChar> logical_chars(const std::string& text) {
+  auto raw = [&text](size_t i) { return i < text.size() ? text[i] : '\0'; };
+  std::vector<LogicalChar> chars;
+  size_t i = 0;
+  for (;;) {
+    for (;;) {
+      if (raw(i) == '\\' && raw(i + 1) == '\n') {
+        i += 2;
+      } else if (raw(i) == '?' && raw(i + 1) == '?' && raw(i + 2) == '/' && raw(i + 3) == '\n') {
+        i += 4;
+      } else {
+        break;
+      }
+    }
+    if (i >= text.size()) break;
+    size_t at = i;
+    char c = raw(i);
+    if (c == '?' && raw(i + 1) == '?' && trigraph_of(raw(i + 2))) {
+      c = trigraph_of(raw(i + 2));
+      i += 3;
+    } else {
+      i += 1;
+    }
+    chars.push_back({c, at, i});
+  }
+  chars.push_back({'\0', text.size(), text.size()});
+  return chars;
+}
+
+bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_hex(char c) { return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+struct Reading {
+  bool unterminated_comment = false;
+  std::vector<std::pair<size_t, size_t>> identifiers;  // logical index ranges
+};
+
+// Length of a universal character name at `i` (a backslash), or 0.
+size_t ucn_length(const std::vector<LogicalChar>& l, size_t i) {
+  if (l[i].c != '\\' || (l[i + 1].c != 'u' && l[i + 1].c != 'U')) return 0;
+  size_t digits = l[i + 1].c == 'u' ? 4 : 8;
+  for (size_t k = 0; k < digits; ++k) {
+    if (!is_hex(l[i + 2 + k].c)) return 0;
+  }
+  return 2 + digits;
+}
+
+// Past the closing quote of a literal whose body starts at `i`, or 0 when a
+// line break or the end comes first.
+size_t literal_end(const std::vector<LogicalChar>& l, size_t i, char quote) {
+  for (;;) {
+    char c = l[i].c;
+    if (c == '\0' || c == '\n') return 0;
+    if (c == quote) return i + 1;
+    i += (c == '\\' && l[i + 1].c != '\0') ? 2 : 1;
+  }
+}
+
+Reading read_reference(const std::vector<LogicalChar>& l, bool cplusplus) {
+  Reading reading;
+  size_t i = 0;
+  while (l[i].c != '\0') {
+    char c = l[i].c;
+    char c2 = l[i + 1].c;
+    if (c == '/' && c2 == '*') {
+      size_t j = i + 2;
+      while (l[j].c != '\0' && !(l[j].c == '*' && l[j + 1].c == '/')) ++j;
+      if (l[j].c == '\0') {
+        reading.unterminated_comment = true;
+        return reading;
+      }
+      i = j + 2;
+    } else if (c == '/' && c2 == '/') {
+      while (l[i].c != '\0' && l[i].c != '\n') ++i;
+    } else if (c == '"' || c == '\'' || (c == 'L' && (c2 == '"' || c2 == '\''))) {
+      size_t body = c == 'L' ? i + 2 : i + 1;
+      char quote = l[body - 1].c;
+      // Empty quotes hold no character constant; a literal that does not end
+      // on its line leaves its first character as a token of its own.
+      size_t end = (quote == '\'' && l[body].c == '\'') ? 0 : literal_end(l, body, quote);
+      i = end ? end : i + 1;
+    } else if (is_digit(c) || (c == '.' && is_digit(c2))) {
+      ++i;
+      for (;;) {
+        char d = l[i].c;
+        if (d == 'e' || d == 'E' || (!cplusplus && (d == 'p' || d == 'P'))) {
+          ++i;
+          if (l[i].c == '+' || l[i].c == '-') ++i;
+        } else if (is_letter(d) || is_digit(d) || d == '.') {
+          ++i;
+        } else if (size_t n = ucn_length(l, i)) {
+          i += n;
+        } else {
+          break;
+        }
+      }
+    } else if (is_letter(c) || ucn_length(l, i)) {
+      size_t begin = i;
+      for (;;) {
+        if (is_letter(l[i].c) || is_digit(l[i].c)) {
+          ++i;
+        } else if (size_t n = ucn_length(l, i)) {
+          i += n;
+        } else {
+          break;
+        }
+      }
+      reading.identifiers.push_back({begin, i});
+    } else {
+      ++i;
+    }
+  }
+  return reading;
+}
+
+std::string logical_string(const std::vector<LogicalChar>& l) {
+  std::string text;
+  for (const LogicalChar& c : l) {
+    if (c.c != '\0') text += c.c;
+  }
+  return text;
+}
+
+// ---------------------------------------------------------------------------
+// Runs of the file runner
+
+// A private scratch directory, made once per process and removed at its end.
+struct Scratch {
+  std::string dir;
+  Scratch() {
+    // Files are written and read back several times per input: a memory
+    // file system, where there is one, keeps that cheap.
+    const char* tmp = getenv("TMPDIR");
+    struct stat shm;
+    if (!tmp || !*tmp) tmp = stat("/dev/shm", &shm) == 0 && access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    std::string pattern = std::string(tmp) + "/morfe_fuzz_XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!mkdtemp(name.data())) {
+      perror("mkdtemp");
+      abort();
+    }
+    dir = name.data();
+  }
+  ~Scratch() {
+    for (const char* file : {"/table", "/source", "/out"}) unlink((dir + file).c_str());
+    rmdir(dir.c_str());
+  }
+  std::string path(const char* file) const { return dir + "/" + file; }
+};
+
+const Scratch& scratch() {
+  static Scratch instance;
+  return instance;
+}
+
+bool write_file(const std::string& path, const std::string& bytes) {
+  FILE* f = fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool good = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return fclose(f) == 0 && good;
+}
+
+bool read_file(const std::string& path, std::string* bytes) {
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) return false;
+  bytes->clear();
+  char buffer[65536];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, f)) > 0) bytes->append(buffer, got);
+  fclose(f);
+  return true;
+}
+
+// The tool's heap during the checks: it counts the blocks that are out, so
+// that a run that does not give back all it took is caught, and it keeps a
+// few released blocks for reuse. Every run takes a 2 MiB chunk and a 1 MiB
+// output buffer; fresh mappings for them each time would cost more than the
+// run itself. A kept block is poisoned, so a use after release still shows.
+struct CheckHeap {
+  static constexpr size_t kHeader = 16;  // the block's size, keeping the alignment of malloc
+  static constexpr size_t kKept = 8;
+  static long outstanding;
+  // A plain array, not a container: it must still hold the blocks when the
+  // leak checker looks at the end of the process.
+  static char* kept[kKept];
+  static size_t kept_count;
+
+  static size_t size_of(char* base) {
+    size_t size;
+    memcpy(&size, base, sizeof size);
+    return size;
+  }
+  static void* allocate(size_t size) {
+    for (size_t i = 0; i < kept_count; ++i) {
+      if (size_of(kept[i]) != size) continue;
+      char* base = kept[i];
+      kept[i] = kept[--kept_count];
+      UNPOISON(base + kHeader, size);
+      ++outstanding;
+      return base + kHeader;
+    }
+    if (size > SIZE_MAX - kHeader) return nullptr;
+    char* base = static_cast<char*>(malloc(size + kHeader));
+    if (!base) return nullptr;
+    memcpy(base, &size, sizeof size);
+    ++outstanding;
+    return base + kHeader;
+  }
+  static void release(void* block) {
+    if (!block) return;
+    --outstanding;
+    char* base = static_cast<char*>(block) - kHeader;
+    if (kept_count < kKept) {
+      POISON(block, size_of(base));
+      kept[kept_count++] = base;
+    } else {
+      free(base);
+    }
+  }
+};
+long CheckHeap::outstanding;
+char* CheckHeap::kept[CheckHeap::kKept];
+size_t CheckHeap::kept_count;
+
+// Puts the check heap in place for one check and the tool's own back after.
+struct CheckHeapInPlace {
+  HeapAllocate saved_allocate = heap_allocate;
+  HeapRelease saved_release = heap_release;
+  CheckHeapInPlace() {
+    heap_allocate = CheckHeap::allocate;
+    heap_release = CheckHeap::release;
+  }
+  ~CheckHeapInPlace() {
+    heap_allocate = saved_allocate;
+    heap_release = saved_release;
+  }
+};
+
+struct RunResult {
+  bool ok;  // the runner reported success
+  bool has_output;
+  std::string output;
+  long heap_kept;  // heap blocks the run took and did not give back
+};
+
+enum OptionBits : uint8_t {
+  BIT_WALL = 1,
+  BIT_WERRORS = 2,
+  BIT_LUCHAR = 4,
+  BIT_TDISABLE = 8,
+  BIT_WNOSAFE = 16,
+  BIT_WDISABLE = 32,
+  BIT_LATER_FILE = 64,  // the table is read as for a source after the first
+};
+
+Options options_of(uint8_t bits) {
+  Options options = default_options();
+  options.info = nullptr;
+  options.diag = null_sink();
+  options.wdisable = (bits & BIT_WDISABLE) != 0;
+  options.wall = !options.wdisable && (bits & BIT_WALL) != 0;
+  options.wnosafe = !options.wdisable && !options.wall && (bits & BIT_WNOSAFE) != 0;
+  options.werrors = (bits & BIT_WERRORS) != 0;
+  options.luchar = (bits & BIT_LUCHAR) != 0;
+  options.tdisable = (bits & BIT_TDISABLE) != 0;
+  return options;
+}
+
+RunResult run_runner(const std::string& table, const std::string& source, uint8_t bits, bool cplusplus) {
+  const Scratch& s = scratch();
+  std::string table_path = s.path("table"), source_path = s.path("source"), out_path = s.path("out");
+  if (!write_file(table_path, table) || !write_file(source_path, source)) {
+    perror("writing the fuzz input");
+    abort();
+  }
+  unlink(out_path.c_str());
+  Options options = options_of(bits);
+  options.reptable_name = table_path.c_str();
+  options.output_name = out_path.c_str();
+  options.lc = !cplusplus;
+  options.lplus = cplusplus;
+  OutputLog log;
+  RunResult result;
+  long outstanding = CheckHeap::outstanding;
+  result.ok = run_file(source_path.c_str(), (bits & BIT_LATER_FILE) ? 0 : 1, &options, &log) != 0;
+  result.heap_kept = CheckHeap::outstanding - outstanding;
+  result.has_output = read_file(out_path, &result.output);
+  return result;
+}
+
+// The text as the tool loads it: CR LF read as LF, a NUL ends it.
+std::string as_loaded(const std::string& bytes, bool* has_nul) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    text += bytes[i];
+  }
+  size_t nul = text.find('\0');
+  *has_nul = nul != std::string::npos;
+  if (*has_nul) text.resize(nul);
+  return text;
+}
+
+bool is_alternative_word(const std::string& word) {
+  static const std::set<std::string> words = {"and", "and_eq", "bitand", "bitor", "compl",  "delete", "new",
+                                              "not", "not_eq", "or",     "or_eq", "xor",    "xor_eq"};
+  return words.count(word) != 0;
+}
+
+std::string mode_name(bool cplusplus) { return cplusplus ? "C++" : "C"; }
+
+std::string show(const std::string& text) {
+  std::string shown;
+  for (unsigned char c : text.substr(0, 200)) {
+    if (c == '\n') {
+      shown += "\\n";
+    } else if (c < 32 || c >= 127) {
+      char hex[8];
+      snprintf(hex, sizeof hex, "\\x%02x", c);
+      shown += hex;
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return text.size() > 200 ? shown + "..." : shown;
+}
+
+// With an empty table the output is the source as loaded. A source that ends
+// inside a comment is a fatal error: the output is then what came before the
+// logical line of the comment. A NUL is an error and ends the text.
+std::string check_identity(const std::string& source, const std::string& loaded, bool has_nul, const Reading& reading,
+                           uint8_t bits, bool cplusplus) {
+  RunResult run = run_runner("", source, bits & ~BIT_WERRORS, cplusplus);
+  std::string where = " (empty table, " + mode_name(cplusplus) + ")";
+  if (!run.has_output) return "no output file" + where;
+  bool should_fail = has_nul || reading.unterminated_comment;
+  if (run.ok == should_fail) {
+    return std::string(run.ok ? "success" : "failure") + " reported" + where +
+           (reading.unterminated_comment ? "; the source ends inside a comment" : "") +
+           (has_nul ? "; the source holds a NUL" : "");
+  }
+  if (reading.unterminated_comment) {
+    if (loaded.compare(0, run.output.size(), run.output) != 0 || run.output.size() > loaded.size()) {
+      return "output is not a prefix of the source" + where + ": " + show(run.output);
+    }
+    return "";
+  }
+  if (run.output != loaded) {
+    size_t i = 0;
+    while (i < run.output.size() && i < loaded.size() && run.output[i] == loaded[i]) ++i;
+    return "output differs from the source at offset " + std::to_string(i) + where + "\n  source: " +
+           show(loaded.substr(i > 20 ? i - 20 : 0, 80)) + "\n  output: " + show(run.output.substr(i > 20 ? i - 20 : 0, 80));
+  }
+  return "";
+}
+
+// An identifier of the source written plainly (letters, digits and
+// underscores, no splice or trigraph inside), chosen by `pick`; empty when
+// there is none.
+std::string plain_identifier(const std::string& loaded, const std::vector<LogicalChar>& l, const Reading& reading,
+                             bool cplusplus, unsigned pick) {
+  std::vector<std::string> names;
+  std::set<std::string> seen;
+  for (const auto& range : reading.identifiers) {
+    size_t raw_begin = l[range.first].at, raw_end = l[range.second - 1].end;
+    std::string raw = loaded.substr(raw_begin, raw_end - raw_begin);
+    bool plain = raw.size() == range.second - range.first;
+    for (char c : raw) plain = plain && (is_letter(c) || is_digit(c));
+    if (!plain || (cplusplus && is_alternative_word(raw)) || !seen.insert(raw).second) continue;
+    names.push_back(raw);
+  }
+  return names.empty() ? std::string() : names[pick % names.size()];
+}
+
+// True when the name occurs in the logical text (in any context) spelled
+// otherwise than plainly, across a splice or a trigraph: such an occurrence
+// is renamed, and its spelling is not restored by renaming back.
+bool spelled_otherwise(const std::string& name, const std::string& loaded, const std::vector<LogicalChar>& l,
+                       const std::string& logical) {
+  for (size_t i = logical.find(name); i != std::string::npos; i = logical.find(name, i + 1)) {
+    size_t raw_begin = l[i].at, raw_end = l[i + name.size() - 1].end;
+    if (loaded.compare(raw_begin, raw_end - raw_begin, name) != 0) return true;
+  }
+  return false;
+}
+
+// Renaming X to a fresh Y and Y back to X gives the source again.
+std::string check_round_trip(const std::string& source, const std::string& loaded, const std::vector<LogicalChar>& l,
+                             const std::string& logical, const Reading& reading, uint8_t bits, bool cplusplus,
+                             unsigned pick) {
+  // A CR LF pair that survives loading (it was CR CR LF) would be read as a
+  // LF when the renamed output is loaded in turn.
+  if (loaded.find("\r\n") != std::string::npos) return "";
+  std::string x = plain_identifier(loaded, l, reading, cplusplus, pick);
+  if (x.empty() || spelled_otherwise(x, loaded, l, logical)) return "";
+  std::string y;
+  for (unsigned n = 0;; ++n) {
+    y = "zq_fresh_" + std::to_string(n);
+    if (source.find(y) == std::string::npos) break;
+  }
+  std::string where = " (" + x + " -> " + y + " and back, " + mode_name(cplusplus) + ")";
+  RunResult there = run_runner(x + " " + y + "\n", source, bits & ~BIT_WERRORS, cplusplus);
+  if (!there.ok || !there.has_output) return "renaming failed" + where;
+  RunResult back = run_runner(y + " " + x + "\n", there.output, bits & ~BIT_WERRORS, cplusplus);
+  if (!back.ok || !back.has_output) return "renaming back failed" + where;
+  if (back.output != loaded) {
+    size_t i = 0;
+    while (i < back.output.size() && i < loaded.size() && back.output[i] == loaded[i]) ++i;
+    size_t from = i > 20 ? i - 20 : 0;
+    return "renaming back differs from the source at offset " + std::to_string(i) + where + "\n  source:  " +
+           show(loaded.substr(from, 80)) + "\n  renamed: " + show(there.output.substr(from, 80)) +
+           "\n  back:    " + show(back.output.substr(from, 80));
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string check_tokeniser_input(const uint8_t* data, size_t size) {
+  static TokeniserRun* runs[2] = {new TokeniserRun(0, null_sink()), new TokeniserRun(1, null_sink())};
+
+  // A private NUL-terminated copy, so that reading one byte too far is caught.
+  char* text = static_cast<char*>(malloc(size + 1));
+  if (size) memcpy(text, data, size);
+  text[size] = '\0';
+  const char* nul = text + strlen(text);
+
+  std::string failure;
+  std::vector<Extent> loud, quiet;
+  for (TokeniserRun* run : runs) {
+    if (!(failure = tokenise(run->p, text, nul, 0, loud)).empty()) break;
+    if (!(failure = tokenise(run->p, text, nul, 1, quiet)).empty()) break;
+    if (loud.size() != quiet.size()) {
+      failure = "quiet gives another number of tokens";
+      break;
+    }
+    for (size_t i = 0; i < loud.size() && failure.empty(); ++i) {
+      if (loud[i].kind != quiet[i].kind || loud[i].end != quiet[i].end) {
+        failure = at_offset("quiet gives another token", static_cast<size_t>(loud[i].begin - text));
+      }
+    }
+    if (!failure.empty()) break;
+  }
+  free(text);
+  return failure;
+}
+
+std::string check_pipeline_input(const uint8_t* data, size_t size) {
+  if (size == 0) return "";
+  CheckHeapInPlace heap;
+  uint8_t bits = data[0];
+  std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+  size_t split = rest.find('\xff');
+  std::string table = split == std::string::npos ? std::string() : rest.substr(0, split);
+  std::string source = split == std::string::npos ? rest : rest.substr(split + 1);
+
+  for (bool cplusplus : {false, true}) {
+    // Any table, any source: the run ends, honestly, with an output file.
+    RunResult run = run_runner(table, source, bits, cplusplus);
+    if (!run.has_output) return "no output file (" + mode_name(cplusplus) + ")";
+    if (run.heap_kept) return std::to_string(run.heap_kept) + " heap blocks not released (" + mode_name(cplusplus) + ")";
+  }
+
+  bool has_nul = false;
+  std::string loaded = as_loaded(source, &has_nul);
+  std::vector<LogicalChar> l = logical_chars(loaded);
+  std::string logical = logical_string(l);
+  // A _Pragma operator is carried out: its line is written otherwise.
+  if (logical.find("_Pragma") != std::string::npos) return "";
+  unsigned pick = static_cast<unsigned>(size) * 31u + bits;
+  for (bool cplusplus : {false, true}) {
+    Reading reading = read_reference(l, cplusplus);
+    std::string failure = check_identity(source, loaded, has_nul, reading, bits, cplusplus);
+    if (!failure.empty()) return failure;
+    if (has_nul || reading.unterminated_comment) continue;
+    failure = check_round_trip(source, loaded, l, logical, reading, bits, cplusplus, pick);
+    if (!failure.empty()) return failure;
+  }
+  return "";
+}
