@@ -7,6 +7,7 @@
 static const Options* options_of(const Preprocessor* p) { return p->settings->options; }
 
 static void report_v(Preprocessor* p, const char* level, const char* format, va_list args) {
+  ++p->reports;
   const RunSettings* settings = p->settings;
   if (!p->source_top) {
     diag_printf(settings, "command line %s: ", level);

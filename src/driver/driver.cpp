@@ -6,6 +6,7 @@
 #include "diag/output.h"
 #include "driver/file_runner.h"
 #include "driver/options.h"
+#include "macro/table_snapshot.h"
 #include "memory/heap.h"
 
 namespace {
@@ -156,12 +157,19 @@ char** parse_options(CommandLine& line, char** argv) {
   return word;
 }
 
+// The table as later files take it, released however the run ends.
+struct TableCacheOwner {
+  TableCache cache = make_table_cache();
+  ~TableCacheOwner() { release_table_cache(&cache); }
+};
+
 int process_sources(const CommandLine& line, char** sources) {
   OutputLog log;
+  TableCacheOwner tables;
   int status = 0;
   for (char** name = sources; *name; ++name) {
     out_printf(line.options.info, "\"%s\"\n", *name);
-    if (!run_file(*name, name == sources ? 1 : 0, &line.options, &log)) status = 1;
+    if (!run_file(*name, name == sources ? 1 : 0, &line.options, &log, &tables.cache)) status = 1;
   }
   return status;
 }

@@ -7,6 +7,7 @@
 #include "driver/preprocessor.h"
 #include "lex/identifier.h"
 #include "macro/replacement_table.h"
+#include "macro/table_snapshot.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
 #include "output/line_processor.h"
@@ -113,11 +114,11 @@ struct SourceTextFlush {
   ~SourceTextFlush() { flush_source_text(p); }
 };
 
-int process_source(const char* name, int first_file, RunSettings* settings) {
+int process_source(const char* name, int first_file, RunSettings* settings, TableCache* tables) {
   Preprocessor* p = create_preprocessor(settings);
   SourceTextFlush flush{p};
   try {
-    load_replacement_table(first_file, p);
+    if (first_file || !tables || !adopt_table_snapshot(tables, p)) load_replacement_table(first_file, p);
     run_source(name, p);
   } catch (const FatalError&) {
     // The file's run ends here; what was written stays in its output.
@@ -125,7 +126,7 @@ int process_source(const char* name, int first_file, RunSettings* settings) {
   return p->failed ? 0 : 1;
 }
 
-int run_file(const char* name, int first_file, const Options* options, OutputLog* log) {
+int run_file(const char* name, int first_file, const Options* options, OutputLog* log, TableCache* tables) {
   Arena* arena = arena_create();
   ArenaGuard arena_guard{arena};
   Pool* pool = pool_create(arena);
@@ -154,7 +155,7 @@ int run_file(const char* name, int first_file, const Options* options, OutputLog
 
   RunSettings* settings = static_cast<RunSettings*>(pool_alloc(pool, sizeof(RunSettings)));
   init_run_settings(settings, options, cplusplus, output.out, pool);
-  int result = process_source(name, first_file, settings);
+  int result = process_source(name, first_file, settings, tables);
 
   if (output.out == stdout) {
     if (fflush(stdout) != 0) output_error_exit(stdout);

@@ -19,9 +19,12 @@ struct OutputLog {
   std::vector<WrittenOutput> outputs;
 };
 
-// Returns 1 when the file was processed without error, else 0.
-int run_file(const char* name, int first_file, const Options* options, OutputLog* log);
-int process_source(const char* name, int first_file, RunSettings* settings);
+struct TableCache;
+
+// Returns 1 when the file was processed without error, else 0. With a table
+// cache, a file after the first may take the table from there.
+int run_file(const char* name, int first_file, const Options* options, OutputLog* log, TableCache* tables = nullptr);
+int process_source(const char* name, int first_file, RunSettings* settings, TableCache* tables = nullptr);
 
 // The default output name: the source's extension replaced by ".ren".
 std::string default_output_name(const char* source_name);

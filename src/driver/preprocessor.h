@@ -25,6 +25,7 @@ struct Preprocessor {
   int va_args_seen;
   int pending_newlines;
   int failed;
+  int reports;  // diagnostic lines reported (or, with no stream, that would have been)
   Pool* store;
   RunSettings* settings;
   // The output line is spelled here; the buffer only ever grows, so long

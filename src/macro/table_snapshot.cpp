@@ -1,0 +1,78 @@
+#include "macro/table_snapshot.h"
+
+#include <cstring>
+
+#include "driver/preprocessor.h"
+#include "driver/run_settings.h"
+#include "macro/replacement_table.h"
+#include "memory/arena.h"
+#include "memory/pool.h"
+#include "source/spelling_table.h"
+
+TableCache make_table_cache() {
+  TableCache cache;
+  for (TableSnapshot& snapshot : cache.by_language) {
+    snapshot = TableSnapshot{TableSnapshot::UNTRIED, Options(), nullptr, nullptr, nullptr, 0};
+  }
+  return cache;
+}
+
+static void release_snapshot(TableSnapshot& snapshot) {
+  if (snapshot.arena) arena_release(snapshot.arena);
+  snapshot.arena = nullptr;
+  snapshot.loaded = nullptr;
+}
+
+void release_table_cache(TableCache* cache) {
+  for (TableSnapshot& snapshot : cache->by_language) release_snapshot(snapshot);
+}
+
+// Loads the table as a later file would, silently; usable when it would
+// have reported nothing.
+static void make_snapshot(TableSnapshot& snapshot, const Options* options, int cplusplus) {
+  snapshot.state = TableSnapshot::UNUSABLE;
+  snapshot.options = *options;
+  snapshot.options.diag = nullptr;
+  snapshot.options.info = nullptr;
+  snapshot.arena = arena_create();
+  Pool* pool = pool_create(snapshot.arena);
+  RunSettings* settings = static_cast<RunSettings*>(pool_alloc(pool, sizeof(RunSettings)));
+  init_run_settings(settings, &snapshot.options, cplusplus, nullptr, pool);
+  Preprocessor* loaded = create_preprocessor(settings);
+  try {
+    load_replacement_table(0, loaded);
+  } catch (const FatalError&) {
+    loaded->failed = 1;
+  }
+  if (loaded->failed || loaded->reports) {
+    release_snapshot(snapshot);
+    return;
+  }
+  snapshot.chain_ends = static_cast<IdentEntry**>(arena_alloc(snapshot.arena, sizeof(IdentEntry*) * kBucketCount));
+  for (IdentEntry* entry : loaded->spelling_buckets) {
+    if (!entry) continue;
+    while (entry->next) entry = entry->next;
+    snapshot.chain_ends[snapshot.chain_end_count++] = entry;
+  }
+  snapshot.loaded = loaded;
+  snapshot.state = TableSnapshot::USABLE;
+}
+
+bool adopt_table_snapshot(TableCache* cache, Preprocessor* p) {
+  int cplusplus = p->settings->cplusplus ? 1 : 0;
+  TableSnapshot& snapshot = cache->by_language[cplusplus];
+  if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(snapshot, p->settings->options, cplusplus);
+  if (snapshot.state != TableSnapshot::USABLE) return false;
+  // The previous file appended its own names behind the table's; cut them off.
+  for (size_t i = 0; i < snapshot.chain_end_count; ++i) snapshot.chain_ends[i]->next = nullptr;
+  const Preprocessor* loaded = snapshot.loaded;
+  memcpy(p->spelling_buckets, loaded->spelling_buckets, sizeof p->spelling_buckets);
+  memcpy(p->macro_buckets, loaded->macro_buckets, sizeof p->macro_buckets);
+  p->id_va_args = loaded->id_va_args;
+  p->id_stdc_iec_559 = loaded->id_stdc_iec_559;
+  p->id_stdc_iec_559_complex = loaded->id_stdc_iec_559_complex;
+  p->id_stdc_iso_10646 = loaded->id_stdc_iso_10646;
+  p->id_defined = loaded->id_defined;
+  p->id_pragma = loaded->id_pragma;
+  return true;
+}

@@ -1,0 +1,36 @@
+// The replacement table as loaded for a source file after the first, kept
+// for the rest of the program's run. A table whose load reports nothing
+// gives every later file the same macros and names; such a file takes them
+// from here instead of reading and entering the whole table again.
+#pragma once
+
+#include <cstddef>
+
+#include "driver/options.h"
+
+struct Arena;
+struct IdentEntry;
+struct Preprocessor;
+
+struct TableSnapshot {
+  enum State { UNTRIED, USABLE, UNUSABLE };
+  State state;
+  Options options;  // the run's options, reporting to no stream
+  Arena* arena;     // holds the table's text, names and macros
+  Preprocessor* loaded;
+  IdentEntry** chain_ends;  // the last entry of every spelling chain the table filled
+  size_t chain_end_count;
+};
+
+// One snapshot per language: the table reads differently in C and in C++.
+struct TableCache {
+  TableSnapshot by_language[2];
+};
+
+TableCache make_table_cache();
+void release_table_cache(TableCache* cache);
+
+// For a source file after the first: gives `p` the table's names and macros
+// from the snapshot, making it on first use. Returns false when the table's
+// load reports anything or fails: the file must load the table itself.
+bool adopt_table_snapshot(TableCache* cache, Preprocessor* p);
