@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "lex/char_input.h"
+#include "support/text.h"
 
 namespace {
 
@@ -18,22 +19,6 @@ struct ReadCase {
   std::string text;  // may hold a NUL: the reader must stop there
   std::vector<Step> steps;
 };
-
-std::string describe(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c < 32 || c >= 127) {
-      char buffer[8];
-      snprintf(buffer, sizeof buffer, "\\x%02X", c);
-      out += buffer;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
 
 TEST(ReadChar, LogicalCharactersAndCursorPositions) {
   const std::vector<ReadCase> cases = {
@@ -75,7 +60,7 @@ TEST(ReadChar, LogicalCharactersAndCursorPositions) {
       {"\x80\xff\x7f", {{-128, 1}, {-1, 2}, {127, 3}}},
   };
   for (const ReadCase& test : cases) {
-    SCOPED_TRACE(describe(test.text));
+    SCOPED_TRACE(printable(test.text));
     std::string buffer = test.text + '\0';
     const char* cursor = buffer.data();
     for (size_t i = 0; i < test.steps.size(); ++i) {
@@ -122,7 +107,7 @@ TEST(SameSpelling, ComparesLogicalCharacters) {
       {"\\u00C1", "\\u00c1", false},
   };
   for (const SpellingCase& test : cases) {
-    SCOPED_TRACE(describe(test.a) + " vs " + describe(test.b));
+    SCOPED_TRACE(printable(test.a) + " vs " + printable(test.b));
     const char* a = test.a.c_str();
     const char* b = test.b.c_str();
     EXPECT_EQ(same_spelling(a, a + test.a.size(), b, b + test.b.size()), test.same);

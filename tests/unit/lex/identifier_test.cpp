@@ -6,17 +6,12 @@
 
 #include "lex/identifier.h"
 #include "support/run_fixture.h"
+#include "support/text.h"
 
 namespace {
 
 const char kIllegalUcn[] = "\"src.c\" (1) warning: illegal universal character name encountered\n"
                            "\"src.c\" (1) tip: portability requirements violated\n";
-
-Options wall_options() {
-  Options options = default_options();
-  options.wall = 1;
-  return options;
-}
 
 struct ScanCase {
   std::string text;  // the first character has already been read

@@ -6,6 +6,7 @@
 
 #include "lex/tokenizer.h"
 #include "support/run_fixture.h"
+#include "support/text.h"
 
 namespace {
 
@@ -29,24 +30,6 @@ const char* const kKindNames[] = {
     "DOT_STAR",     "ARROW_STAR",
 };
 static_assert(sizeof(kKindNames) / sizeof(kKindNames[0]) == TK_ARROW_STAR + 1, "one name per kind");
-
-std::string printable(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\\') {
-      out += "\\\\";
-    } else if (c < 32 || c >= 127) {
-      char buffer[8];
-      snprintf(buffer, sizeof buffer, "\\x%02X", c);
-      out += buffer;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
 
 struct Tok {
   TokenKind kind;
@@ -321,12 +304,6 @@ const std::vector<LexCase>& lex_cases() {
       {C_ONLY, "not_eq xor", {{TK_IDENTIFIER, "not_eq"}, {TK_WHITESPACE, " "}, {TK_IDENTIFIER, "xor"}}},
   };
   return cases;
-}
-
-Options wall_options() {
-  Options options = default_options();
-  options.wall = 1;
-  return options;
 }
 
 TEST(NextToken, KindsAndExtents) {

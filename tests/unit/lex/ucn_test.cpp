@@ -6,17 +6,12 @@
 
 #include "lex/ucn.h"
 #include "support/run_fixture.h"
+#include "support/text.h"
 
 namespace {
 
 const char kIllegalUcn[] = "\"src.c\" (1) warning: illegal universal character name encountered\n"
                            "\"src.c\" (1) tip: portability requirements violated\n";
-
-Options wall_options() {
-  Options options = default_options();
-  options.wall = 1;
-  return options;
-}
 
 struct ReadUcnCase {
   std::string text;  // what follows the backslash

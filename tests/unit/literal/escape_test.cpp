@@ -6,20 +6,9 @@
 
 #include "literal/escape.h"
 #include "support/run_fixture.h"
+#include "support/text.h"
 
 namespace {
-
-// Prefixes every line with the location of the pushed source.
-std::string located(const std::string& lines) {
-  std::string out;
-  size_t begin = 0;
-  while (begin < lines.size()) {
-    size_t end = lines.find('\n', begin) + 1;
-    out += "\"src.c\" (1) " + lines.substr(begin, end - begin);
-    begin = end;
-  }
-  return out;
-}
 
 struct ValueCase {
   std::string text;  // what follows the backslash
