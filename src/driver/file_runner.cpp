@@ -38,6 +38,7 @@ const char* refusal_of_output(const char* path, const char* source_name, const O
   if (!target.exists) return nullptr;
   bool is_input = same_file(target, file_identity(source_name));
   if (!is_input && options->reptable_name) is_input = same_file(target, file_identity(options->reptable_name));
+  for (const FileIdentity& source : log->sources) is_input = is_input || same_file(target, source);
   if (is_input) return "fatal error: output file \"%s\" would overwrite an input file\n";
   for (const WrittenOutput& written : log->outputs) {
     if (same_file(target, written.identity)) {
@@ -115,6 +116,7 @@ struct SourceTextFlush {
 };
 
 int process_source(const char* name, int first_file, RunSettings* settings, TableCache* tables) {
+  settings->tables = tables;
   Preprocessor* p = create_preprocessor(settings);
   SourceTextFlush flush{p};
   try {

@@ -10,6 +10,7 @@ struct Options;
 struct Pool;
 struct LoadedFile;
 struct OpenName;
+struct TableCache;
 
 struct RunSettings {
   const Options* options;
@@ -27,6 +28,7 @@ struct RunSettings {
   int64_t long_min;
   int64_t wchar_max;
   int64_t wchar_min;
+  TableCache* tables;     // the table's text and snapshots kept for the run; may be null
   const char* full_path;  // absolute path of the source being loaded
   FileError io_error;     // of the last failed file read
   Pool* store;

@@ -8,6 +8,7 @@
 #include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "macro/macro_table.h"
+#include "macro/table_snapshot.h"
 #include "memory/pool.h"
 #include "source/logical_line.h"
 #include "source/source_stack.h"
@@ -18,7 +19,11 @@ void load_replacement_table(int first_file, Preprocessor* p) {
   const char* name = p->settings->options->reptable_name;
   LoadedText text;
   int error = 0;
-  read_whole_file(name, &text, &error, p->store);
+  if (p->settings->tables) {
+    error = read_table_text(p->settings->tables, name, &text);
+  } else {
+    read_whole_file(name, &text, &error, p->store);
+  }
   p->settings->io_error = static_cast<FileError>(error);
   if (!text.text) diag_fatal(p, "cannot load replacement table \"%s\"; %s", name, error_text(error));
   push_source(text, name, name, p);

@@ -14,7 +14,19 @@ TableCache make_table_cache() {
   for (TableSnapshot& snapshot : cache.by_language) {
     snapshot = TableSnapshot{TableSnapshot::UNTRIED, Options(), nullptr, nullptr, nullptr, 0};
   }
+  cache.text_arena = nullptr;
+  cache.text = LoadedText{nullptr, 0};
   return cache;
+}
+
+int read_table_text(TableCache* cache, const char* name, LoadedText* text) {
+  int error = 0;
+  if (!cache->text.text) {
+    if (!cache->text_arena) cache->text_arena = arena_create();
+    read_whole_file(name, &cache->text, &error, pool_create(cache->text_arena));
+  }
+  *text = cache->text;
+  return error;
 }
 
 static void release_snapshot(TableSnapshot& snapshot) {
@@ -25,11 +37,14 @@ static void release_snapshot(TableSnapshot& snapshot) {
 
 void release_table_cache(TableCache* cache) {
   for (TableSnapshot& snapshot : cache->by_language) release_snapshot(snapshot);
+  if (cache->text_arena) arena_release(cache->text_arena);
+  cache->text_arena = nullptr;
+  cache->text = LoadedText{nullptr, 0};
 }
 
 // Loads the table as a later file would, silently; usable when it would
 // have reported nothing.
-static void make_snapshot(TableSnapshot& snapshot, const Options* options, int cplusplus) {
+static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const Options* options, int cplusplus) {
   snapshot.state = TableSnapshot::UNUSABLE;
   snapshot.options = *options;
   snapshot.options.diag = nullptr;
@@ -38,6 +53,7 @@ static void make_snapshot(TableSnapshot& snapshot, const Options* options, int c
   Pool* pool = pool_create(snapshot.arena);
   RunSettings* settings = static_cast<RunSettings*>(pool_alloc(pool, sizeof(RunSettings)));
   init_run_settings(settings, &snapshot.options, cplusplus, nullptr, pool);
+  settings->tables = cache;
   Preprocessor* loaded = create_preprocessor(settings);
   try {
     load_replacement_table(0, loaded);
@@ -61,7 +77,7 @@ static void make_snapshot(TableSnapshot& snapshot, const Options* options, int c
 bool adopt_table_snapshot(TableCache* cache, Preprocessor* p) {
   int cplusplus = p->settings->cplusplus ? 1 : 0;
   TableSnapshot& snapshot = cache->by_language[cplusplus];
-  if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(snapshot, p->settings->options, cplusplus);
+  if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(cache, snapshot, p->settings->options, cplusplus);
   if (snapshot.state != TableSnapshot::USABLE) return false;
   // The previous file appended its own names behind the table's; cut them off.
   for (size_t i = 0; i < snapshot.chain_end_count; ++i) snapshot.chain_ends[i]->next = nullptr;

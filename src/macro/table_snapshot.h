@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "driver/options.h"
+#include "source/source_stack.h"
 
 struct Arena;
 struct IdentEntry;
@@ -23,9 +24,17 @@ struct TableSnapshot {
 };
 
 // One snapshot per language: the table reads differently in C and in C++.
+// The table's text is read once and kept for the run: a table that can be
+// read only once (a pipe) serves every source file all the same.
 struct TableCache {
   TableSnapshot by_language[2];
+  Arena* text_arena;
+  LoadedText text;  // null until the table has been read
 };
+
+// The table's text, read on first use; a failed read is tried again by the
+// next file. Returns the error code of a failed read.
+int read_table_text(TableCache* cache, const char* name, LoadedText* text);
 
 TableCache make_table_cache();
 void release_table_cache(TableCache* cache);
