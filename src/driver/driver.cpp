@@ -165,6 +165,7 @@ struct TableCacheOwner {
 
 int process_sources(const CommandLine& line, char** sources) {
   OutputLog log;
+  for (char** name = sources; *name; ++name) log.sources.push_back(file_identity(*name));
   TableCacheOwner tables;
   int status = 0;
   for (char** name = sources; *name; ++name) {

@@ -17,6 +17,9 @@ struct WrittenOutput {
 };
 struct OutputLog {
   std::vector<WrittenOutput> outputs;
+  // Every source of the command line: an output may overwrite none of them,
+  // neither one still to be read nor one read already.
+  std::vector<FileIdentity> sources;
 };
 
 struct TableCache;

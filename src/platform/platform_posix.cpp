@@ -54,6 +54,9 @@ static long long read_fully(int fd, char* buffer, size_t capacity) {
 }
 
 // Streams of unknown length (pipes, devices) are gathered on the heap first.
+// A NUL ends the text, so reading stops at the chunk that holds one: the NUL
+// is kept for the error it gives, and a device that never ends (/dev/zero)
+// does not fill the memory.
 static bool read_unsized(int fd, std::string& gathered) {
   char chunk[65536];
   for (;;) {
@@ -64,6 +67,7 @@ static bool read_unsized(int fd, std::string& gathered) {
     }
     if (got == 0) return true;
     gathered.append(chunk, static_cast<size_t>(got));
+    if (memchr(chunk, '\0', static_cast<size_t>(got))) return true;
   }
 }
 

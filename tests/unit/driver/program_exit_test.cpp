@@ -7,35 +7,20 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "driver/driver.h"
-#include "memory/heap.h"
+#include "support/program_run.h"
 
 namespace {
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void write_file(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
-
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
+using support::CountingHeap;
+using support::exists;
+using support::HeapSwap;
+using support::Outcome;
+using support::read_file;
+using support::write_file;
 
 // A scratch directory with a table and two sources. Their names are absolute,
 // so they follow "--": a word that begins with '/' is an option.
@@ -61,58 +46,7 @@ struct ProgramTest : ::testing::Test {
   }
 
   // Runs the whole program with its standard streams sent to files.
-  Outcome run(std::vector<std::string> words) {
-    words.insert(words.begin(), "morfe");
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(&word[0]);
-    argv.push_back(nullptr);
-
-    fflush(stdout);
-    fflush(stderr);
-    int out_fd = open((dir + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int err_fd = open((dir + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int saved_out = dup(1);
-    int saved_err = dup(2);
-    dup2(out_fd, 1);
-    dup2(err_fd, 2);
-    int status = run_program(argv.data());
-    fflush(stdout);
-    fflush(stderr);
-    dup2(saved_out, 1);
-    dup2(saved_err, 2);
-    for (int fd : {out_fd, err_fd, saved_out, saved_err}) close(fd);
-    return Outcome{status, read_file(dir + "/out"), read_file(dir + "/err")};
-  }
-};
-
-// Counts heap requests and refuses the one numbered `refuse` (1-based).
-struct CountingHeap {
-  static size_t requests, releases, refuse;
-  static void* allocate(size_t size) {
-    ++requests;
-    if (requests == refuse) return nullptr;
-    return std::malloc(size);
-  }
-  static void release(void* block) {
-    ++releases;
-    std::free(block);
-  }
-};
-size_t CountingHeap::requests, CountingHeap::releases, CountingHeap::refuse;
-
-struct HeapSwap {
-  HeapAllocate saved_allocate = heap_allocate;
-  HeapRelease saved_release = heap_release;
-  explicit HeapSwap(size_t refuse) {
-    CountingHeap::requests = CountingHeap::releases = 0;
-    CountingHeap::refuse = refuse;
-    heap_allocate = CountingHeap::allocate;
-    heap_release = CountingHeap::release;
-  }
-  ~HeapSwap() {
-    heap_allocate = saved_allocate;
-    heap_release = saved_release;
-  }
+  Outcome run(std::vector<std::string> words) { return support::run_captured(dir, std::move(words)); }
 };
 
 TEST_F(ProgramTest, RefusedHeapEndsTheWholeProgram) {

@@ -6,9 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <vector>
 
 #if defined(__has_feature)
@@ -33,6 +31,7 @@
 #include "driver/preprocessor.h"
 #include "driver/run_settings.h"
 #include "lex/tokenizer.h"
+#include "macro/table_snapshot.h"
 #include "memory/arena.h"
 #include "memory/heap.h"
 #include "memory/pool.h"
@@ -270,7 +269,9 @@ struct Scratch {
     dir = name.data();
   }
   ~Scratch() {
-    for (const char* file : {"/table", "/source", "/out"}) unlink((dir + file).c_str());
+    for (const char* file : {"/table", "/source", "/out", "/out1", "/out2", "/out3", "/out4"}) {
+      unlink((dir + file).c_str());
+    }
     rmdir(dir.c_str());
   }
   std::string path(const char* file) const { return dir + "/" + file; }
@@ -394,26 +395,39 @@ Options options_of(uint8_t bits) {
   return options;
 }
 
-RunResult run_runner(const std::string& table, const std::string& source, uint8_t bits, bool cplusplus) {
+void write_inputs(const std::string& table, const std::string& source) {
   const Scratch& s = scratch();
-  std::string table_path = s.path("table"), source_path = s.path("source"), out_path = s.path("out");
-  if (!write_file(table_path, table) || !write_file(source_path, source)) {
+  if (!write_file(s.path("table"), table) || !write_file(s.path("source"), source)) {
     perror("writing the fuzz input");
     abort();
   }
+}
+
+// One source file's run on the files written by write_inputs, as the first
+// file of a command line or a later one (then with the table cache, if any).
+RunResult run_written(uint8_t bits, bool cplusplus, int first_file, TableCache* tables = nullptr,
+                      OutputLog* shared_log = nullptr, const char* out_name = "out") {
+  const Scratch& s = scratch();
+  std::string table_path = s.path("table"), source_path = s.path("source"), out_path = s.path(out_name);
   unlink(out_path.c_str());
   Options options = options_of(bits);
   options.reptable_name = table_path.c_str();
   options.output_name = out_path.c_str();
   options.lc = !cplusplus;
   options.lplus = cplusplus;
-  OutputLog log;
+  OutputLog own_log;
+  OutputLog* log = shared_log ? shared_log : &own_log;
   RunResult result;
   long outstanding = CheckHeap::outstanding;
-  result.ok = run_file(source_path.c_str(), (bits & BIT_LATER_FILE) ? 0 : 1, &options, &log) != 0;
+  result.ok = run_file(source_path.c_str(), first_file, &options, log, tables) != 0;
   result.heap_kept = CheckHeap::outstanding - outstanding;
   result.has_output = read_file(out_path, &result.output);
   return result;
+}
+
+RunResult run_runner(const std::string& table, const std::string& source, uint8_t bits, bool cplusplus) {
+  write_inputs(table, source);
+  return run_written(bits, cplusplus, (bits & BIT_LATER_FILE) ? 0 : 1);
 }
 
 // The text as the tool loads it: CR LF read as LF, a NUL ends it.
@@ -543,6 +557,51 @@ std::string check_round_trip(const std::string& source, const std::string& loade
   return "";
 }
 
+// A source's output does not depend on where it stands on the command line:
+// run as the first file, as a later one taking the table from the run's
+// snapshot (after another file has added its own names), and as a later one
+// loading the table itself, it comes out the same. The one exception is a
+// table that ends inside a comment: fatal for the first file, where its
+// diagnostics are given, and the end of the table for the others.
+std::string check_command_line(const std::string& table, const std::string& source, uint8_t bits, bool cplusplus) {
+  std::string where = " (" + mode_name(cplusplus) + ")";
+  TableCache cache = make_table_cache();
+  OutputLog log;
+  long outstanding = CheckHeap::outstanding;
+  write_inputs(table, source);
+  RunResult first = run_written(bits, cplusplus, 1, &cache, &log, "out1");
+  // Another source in between, whose names go into the table's chains.
+  write_inputs(table, table + "\n" + source.substr(0, source.size() / 2));
+  RunResult between = run_written(bits, cplusplus, 0, &cache, &log, "out2");
+  write_inputs(table, source);
+  RunResult later = run_written(bits, cplusplus, 0, &cache, &log, "out3");
+  RunResult again = run_written(bits, cplusplus, 0, &cache, &log, "out4");
+  release_table_cache(&cache);
+  RunResult loading = run_written(bits, cplusplus, 0);
+  if (CheckHeap::outstanding != outstanding) {
+    return std::to_string(CheckHeap::outstanding - outstanding) + " heap blocks not released after several files" + where;
+  }
+  for (const RunResult* run : {&first, &between, &later, &again, &loading}) {
+    if (!run->has_output) return "no output file for one of several files" + where;
+  }
+  if (later.output != loading.output || later.ok != loading.ok) {
+    return "a later file comes out otherwise with the table's snapshot than with the table loaded" + where +
+           "\n  snapshot: " + show(later.output) + (later.ok ? "" : " (failed)") + "\n  loaded:   " +
+           show(loading.output) + (loading.ok ? "" : " (failed)");
+  }
+  if (again.output != later.output || again.ok != later.ok) {
+    return "the table's snapshot gives another output the second time" + where + "\n  first:  " +
+           show(later.output) + "\n  second: " + show(again.output);
+  }
+  bool has_nul = false;
+  Reading reading = read_reference(logical_chars(as_loaded(table, &has_nul)), cplusplus);
+  if (!reading.unterminated_comment && first.output != later.output) {
+    return "a source comes out otherwise as the first file than as a later one" + where + "\n  first: " +
+           show(first.output) + "\n  later: " + show(later.output);
+  }
+  return "";
+}
+
 }  // namespace
 
 std::string check_tokeniser_input(const uint8_t* data, size_t size) {
@@ -588,6 +647,11 @@ std::string check_pipeline_input(const uint8_t* data, size_t size) {
     RunResult run = run_runner(table, source, bits, cplusplus);
     if (!run.has_output) return "no output file (" + mode_name(cplusplus) + ")";
     if (run.heap_kept) return std::to_string(run.heap_kept) + " heap blocks not released (" + mode_name(cplusplus) + ")";
+  }
+
+  for (bool cplusplus : {false, true}) {
+    std::string failure = check_command_line(table, source, bits, cplusplus);
+    if (!failure.empty()) return failure;
   }
 
   bool has_nul = false;
