@@ -17,17 +17,6 @@
 #include "source/source_stack.h"
 #include "source/token_list.h"
 
-static int count_newlines(const char* text, size_t length) {
-  int count = 0;
-  const char* end = text + length;
-  for (const char* c = text; c < end; ++c) {
-    c = static_cast<const char*>(memchr(c, '\n', static_cast<size_t>(end - c)));
-    if (!c) break;
-    ++count;
-  }
-  return count;
-}
-
 static void write_now(Preprocessor* p, const char* text, size_t length) {
   if (!length) return;
   FILE* out = p->settings->out;
@@ -71,7 +60,7 @@ static void write_spelled(const Token* list, Preprocessor* p) {
   char* text = line_buffer_for(p, spelled_size(list, 0));
   size_t length = static_cast<size_t>(spell_tokens_to(text, list, 0, 1, p) - text);
   write_output(p, text, length);
-  p->pending_newlines -= count_newlines(text, length);
+  p->pending_newlines -= count_line_breaks(text, text + length);
 }
 
 // True when the list is one stretch of text, every token with its white

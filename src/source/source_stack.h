@@ -56,6 +56,8 @@ void push_source(const LoadedText& text, const char* error_name, const char* dis
 void pop_source(Preprocessor* p);
 void pop_open_name(RunSettings* settings);
 
+int count_line_breaks(const char* begin, const char* end);
+
 // Counts the line breaks between the top frame's `counted` and `pos` into its
 // line number and returns how many there were.
 int count_frame_lines(SourceFrame* frame);
