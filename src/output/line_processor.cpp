@@ -103,7 +103,7 @@ void process_line(Token* list, int nested, Preprocessor* p) {
   // a pragma line, whose tokens are not processed.
   if (!nested) {
     Token* rest;
-    while (carry_out_next_pragma(&list, nested, &rest, p)) {
+    while (carry_out_next_pragma(&list, &rest, p)) {
       list = rest;
       report_va_args(p);
     }

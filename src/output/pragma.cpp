@@ -66,7 +66,7 @@ void carry_out(Token** list, Token** link, const Token* literal, Preprocessor* p
 
 }  // namespace
 
-bool carry_out_next_pragma(Token** list, int nested, Token** rest, Preprocessor* p) {
+bool carry_out_next_pragma(Token** list, Token** rest, Preprocessor* p) {
   Token** link = list;
   while (*link) {
     Token* token = *link;
@@ -82,7 +82,7 @@ bool carry_out_next_pragma(Token** list, int nested, Token** rest, Preprocessor*
         *rest = closing->next;
         return true;
       case Match::LIST_ENDS:
-        if (!nested && append_next_line(p, list)) {
+        if (append_next_line(p, list)) {
           link = list;  // the tokens before the operator are scanned again and pass
           continue;
         }
