@@ -12,6 +12,7 @@ static void report_v(Preprocessor* p, const char* level, const char* format, va_
   if (!p->source_top) {
     diag_printf(settings, "command line %s: ", level);
   } else {
+    catch_up_line_number(p->source_top);
     const SourceLocation* where = p->source_top->where;
     diag_printf(settings, "\"%s\" (%lu) %s: ", where->name, where->line, level);
   }

@@ -8,7 +8,14 @@ Arena* arena_create() {
   arena->link.link = nullptr;
   arena->words_left = 0;
   arena->current_chunk = &arena->link;
+  arena->cleanups = nullptr;
   return arena;
+}
+
+void arena_on_release(Arena* arena, void (*release)(void* data, size_t size), void* data, size_t size) {
+  ArenaCleanup* cleanup = static_cast<ArenaCleanup*>(arena_alloc(arena, sizeof(ArenaCleanup)));
+  *cleanup = ArenaCleanup{release, data, size, arena->cleanups};
+  arena->cleanups = cleanup;
 }
 
 // A big piece goes right behind the current chunk, so the chunk keeps serving.
@@ -38,6 +45,9 @@ void* arena_alloc(Arena* arena, size_t size) {
 }
 
 void arena_release(Arena* arena) {
+  for (ArenaCleanup* cleanup = arena->cleanups; cleanup; cleanup = cleanup->next) {
+    cleanup->release(cleanup->data, cleanup->size);
+  }
   ArenaLink* element = arena->current_chunk;
   while (element) {
     ArenaLink* below = element->link;

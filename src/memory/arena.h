@@ -11,10 +11,20 @@ struct ArenaLink {
   ArenaLink* link;
 };
 
+// Something that is not heap memory but lives as long as the arena: a
+// mapped file. Released first when the arena goes.
+struct ArenaCleanup {
+  void (*release)(void* data, size_t size);
+  void* data;
+  size_t size;
+  ArenaCleanup* next;
+};
+
 struct Arena {
   ArenaLink link;  // oldest element of the chain: releasing the chain frees the record
   uint32_t words_left;
   ArenaLink* current_chunk;
+  ArenaCleanup* cleanups;
 };
 
 // A word is the alignment unit of carved pieces: wide enough for any record.
@@ -27,3 +37,6 @@ constexpr size_t kArenaBigPiece = 0x80000;
 Arena* arena_create();
 void* arena_alloc(Arena* arena, size_t size);
 void arena_release(Arena* arena);
+
+// Has `release` called with `data` and `size` when the arena is released.
+void arena_on_release(Arena* arena, void (*release)(void* data, size_t size), void* data, size_t size);

@@ -207,7 +207,7 @@ static bool copy_plain_line(Preprocessor* p, const NameFilter& filter, const cha
   }
   p->va_args_seen = 0;
   frame->pos = cursor;
-  count_frame_lines(frame);
+  frame->uncounted_end = cursor;  // its breaks are written and need counting only for a line number
   write_source_text(p, start, cursor);
   restore_lost_newlines(p);
   return true;

@@ -37,6 +37,21 @@ using TextAllocator = char* (*)(void* context, size_t capacity);
 using TextRelease = void (*)(void* context, char* buffer);
 TextRead read_text_file(const char* path, TextAllocator allocate, TextRelease release, void* context);
 
+// A regular file mapped privately as a text: the same text read_text_file
+// gives, with no copy of the file's bytes. `base` and `span` are for
+// unmap_text_file.
+struct MappedText {
+  char* text;
+  size_t length;
+  void* base;
+  size_t span;
+};
+enum class MapResult { MAPPED, NOT_MAPPABLE, FAILED };
+// NOT_MAPPABLE: the file is no regular, non-empty file, or the mapping was
+// refused; read it instead. FAILED: the open failed, `read` says why.
+MapResult map_text_file(const char* path, MappedText* mapped, TextRead* read);
+void unmap_text_file(void* base, size_t span);
+
 // The absolute form of a path name: an absolute name as it stands; a relative
 // one joined to the current directory, with "." and "dir/.." components and
 // doubled separators folded away. Empty on failure.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -146,6 +147,51 @@ static std::string normalize_components(const std::string& path) {
   if (!path.empty() && path.back() == '/' && !result.empty()) result += '/';
   return result.empty() ? "/" : result;
 }
+
+MapResult map_text_file(const char* path, MappedText* mapped, TextRead* read) {
+  *read = TextRead{nullptr, 0, FILE_ERROR_NONE, false};
+  // Only a regular file is opened here: a pipe opened twice would lose what
+  // its writer sent to the first open.
+  struct stat named;
+  if (stat(path, &named) != 0 || !S_ISREG(named.st_mode)) return MapResult::NOT_MAPPABLE;
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    read->error = file_error_from_errno(errno);
+    read->missing = (read->error == FILE_ERROR_NOT_FOUND);
+    return MapResult::FAILED;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
+    close(fd);
+    return MapResult::NOT_MAPPABLE;
+  }
+  size_t size = static_cast<size_t>(info.st_size);
+  size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  // One zero page beyond the file's pages holds the terminating NUL even
+  // when the file fills its last page; bytes past the end of a file in its
+  // last page read as zero too.
+  size_t span = (size + page - 1) / page * page + page;
+  void* base = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (base == MAP_FAILED) {
+    close(fd);
+    return MapResult::NOT_MAPPABLE;
+  }
+  void* file = mmap(base, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED, fd, 0);
+  close(fd);
+  if (file == MAP_FAILED) {
+    munmap(base, span);
+    return MapResult::NOT_MAPPABLE;
+  }
+  madvise(base, size, MADV_SEQUENTIAL | MADV_WILLNEED);
+  char* text = static_cast<char*>(base);
+  // Writing to the private mapping copies only the pages that change.
+  size_t length = drop_cr_before_lf(text, size);
+  if (length != size) text[length] = '\0';
+  *mapped = MappedText{text, length, base, span};
+  return MapResult::MAPPED;
+}
+
+void unmap_text_file(void* base, size_t span) { munmap(base, span); }
 
 std::string absolute_path(const char* name) {
   if (name[0] == '/') return name;  // an absolute name is used as it stands

@@ -91,6 +91,7 @@ Token* read_logical_line(int report, Preprocessor* p) {
 Token* read_logical_line_filtered(int report, const char* checked_end, const NameFilter* filter, Preprocessor* p) {
   p->va_args_seen = 0;
   SourceFrame* frame = p->source_top;
+  catch_up_line_number(frame);
   if (*frame->pos == '\0') {
     check_null_character(p);
     return nullptr;

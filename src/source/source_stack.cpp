@@ -14,8 +14,21 @@ static char* allocate_from_pool(void* context, size_t capacity) {
 
 static void release_to_pool(void*, char* buffer) { pool_free(buffer); }
 
+static void unmap_text(void* base, size_t span) { unmap_text_file(base, span); }
+
 int read_whole_file(const char* path, LoadedText* text, int* error, Pool* pool) {
-  TextRead read = read_text_file(path, allocate_from_pool, release_to_pool, pool);
+  // A regular file is mapped rather than copied; the mapping goes with the arena.
+  MappedText mapped;
+  TextRead read;
+  MapResult result = map_text_file(path, &mapped, &read);
+  if (result == MapResult::MAPPED) {
+    arena_on_release(pool->arena, unmap_text, mapped.base, mapped.span);
+    text->text = mapped.text;
+    text->length = mapped.length;
+    *error = 0;
+    return 1;
+  }
+  if (result == MapResult::NOT_MAPPABLE) read = read_text_file(path, allocate_from_pool, release_to_pool, pool);
   text->text = read.text;
   text->length = read.length;
   *error = read.error;
@@ -60,6 +73,7 @@ void push_source(const LoadedText& text, const char* error_name, const char* dis
   frame->counted = text.text;
   frame->text_end = text.text + text.length;
   frame->null_reported = 0;
+  frame->uncounted_end = text.text;
   SourceLocation* where = static_cast<SourceLocation*>(pool_alloc(pool, sizeof(SourceLocation)));
   where->name = pool_strdup(pool, display_name);
   where->line = 1;

@@ -20,6 +20,9 @@ struct SourceFrame {
   SourceFrame* below;
   const char* text_end;  // end of what the file delivered; a NUL before it cut the text short
   int null_reported;
+  // Lines copied as they stand are counted only when a line number is
+  // needed: their breaks lie between `counted` and here.
+  const char* uncounted_end;
 };
 
 struct LoadedFile {
@@ -57,6 +60,13 @@ void pop_source(Preprocessor* p);
 void pop_open_name(RunSettings* settings);
 
 int count_line_breaks(const char* begin, const char* end);
+
+// Counts the breaks of the lines copied as they stand into the line number.
+inline void catch_up_line_number(SourceFrame* frame) {
+  if (frame->counted >= frame->uncounted_end) return;
+  frame->where->line += static_cast<unsigned long>(count_line_breaks(frame->counted, frame->uncounted_end));
+  frame->counted = frame->uncounted_end;
+}
 
 // Counts the line breaks between the top frame's `counted` and `pos` into its
 // line number and returns how many there were.
