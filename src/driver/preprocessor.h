@@ -8,6 +8,7 @@
 struct IdentEntry;
 struct MacroDef;
 struct SourceFrame;
+struct NameFilter;
 struct Pool;
 
 constexpr unsigned kBucketCount = 16381;  // a prime
@@ -32,6 +33,8 @@ struct Preprocessor {
   // lines do not each take fresh memory that no later line could reuse.
   char* line_buffer;
   size_t line_capacity;
+  // The filter of the table's names when the table came from a snapshot.
+  const NameFilter* table_filter;
   // Source text written but not yet handed to the output stream.
   const char* unwritten_begin;
   const char* unwritten_end;

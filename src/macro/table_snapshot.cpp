@@ -12,7 +12,7 @@
 TableCache make_table_cache() {
   TableCache cache;
   for (TableSnapshot& snapshot : cache.by_language) {
-    snapshot = TableSnapshot{TableSnapshot::UNTRIED, Options(), nullptr, nullptr, nullptr, 0};
+    snapshot = TableSnapshot{TableSnapshot::UNTRIED, Options(), nullptr, nullptr, nullptr, 0, NameFilter{nullptr, 0}};
   }
   cache.text_arena = nullptr;
   cache.text = LoadedText{nullptr, 0};
@@ -70,6 +70,7 @@ static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const Opti
     while (entry->next) entry = entry->next;
     snapshot.chain_ends[snapshot.chain_end_count++] = entry;
   }
+  snapshot.filter = build_name_filter(loaded);
   snapshot.loaded = loaded;
   snapshot.state = TableSnapshot::USABLE;
 }
@@ -90,5 +91,6 @@ bool adopt_table_snapshot(TableCache* cache, Preprocessor* p) {
   p->id_stdc_iso_10646 = loaded->id_stdc_iso_10646;
   p->id_defined = loaded->id_defined;
   p->id_pragma = loaded->id_pragma;
+  p->table_filter = &snapshot.filter;
   return true;
 }

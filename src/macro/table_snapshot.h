@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "driver/options.h"
+#include "macro/name_filter.h"
 #include "source/source_stack.h"
 
 struct Arena;
@@ -21,6 +22,7 @@ struct TableSnapshot {
   Preprocessor* loaded;
   IdentEntry** chain_ends;  // the last entry of every spelling chain the table filled
   size_t chain_end_count;
+  NameFilter filter;  // of the table's names, the same for every file that adopts it
 };
 
 // One snapshot per language: the table reads differently in C and in C++.

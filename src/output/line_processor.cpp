@@ -218,7 +218,8 @@ void run_source(const char* name, Preprocessor* p) {
   LoadedText text;
   locate_and_load(name, ".", &text, settings);
   push_source(text, name, settings->full_path, p);
-  const NameFilter filter = build_name_filter(p);
+  // A table taken from a snapshot brings its filter; build it otherwise.
+  const NameFilter filter = p->table_filter ? *p->table_filter : build_name_filter(p);
   while (p->source_top) {
     for (;;) {
       const char* checked_end;
