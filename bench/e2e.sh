@@ -28,18 +28,6 @@ trap 'rm -rf "$tmp"' EXIT
 } | awk 'NR <= 2000 || /^sqlite3/ { print $1, "renamed_" $1 }' > "$tmp/table.txt"
 pairs=$(wc -l < "$tmp/table.txt")
 
-cat > "$tmp/subst.pl" <<'PERL'
-# perl subst.pl TABLE FILE: one pass over the words of FILE, replacing each
-# word that TABLE names.
-my ($table, $file) = @ARGV;
-open my $t, '<', $table or die "$table: $!";
-my %h = map { split ' ' } grep { /\S/ } <$t>;
-open my $f, '<:raw', $file or die "$file: $!";
-my $text = do { local $/; <$f> };
-$text =~ s/\b([A-Za-z_]\w*)\b/exists $h{$1} ? $h{$1} : $1/ge;
-binmode STDOUT; print $text;
-PERL
-
 # timings command...: runs it $runs times; prints the median wall time and the
 # median CPU time (user + system), in seconds. The machine may be shared, so
 # the CPU time is the steadier figure of the two.
@@ -57,7 +45,7 @@ timings() {
     END { printf "%.4f %.4f\n", median(w, NR) / 1e6, median(c, NR) / 1e6 }'
 }
 run_morfe() { "$morfe" -q -r "$tmp/table.txt" -os -- "$input"; }
-run_perl() { perl "$tmp/subst.pl" "$tmp/table.txt" "$input"; }
+run_perl() { perl "$repo/bench/word-subst.pl" "$tmp/table.txt" "$input"; }
 run_cat() { cat "$input"; }
 run_wc() { wc -w "$input"; }
 

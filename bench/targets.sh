@@ -42,7 +42,7 @@ run() {
   case $1 in
     morfe) morfe_os "$tmp/sqlite.txt" "$input" ;;
     wc) wc -w "$input" ;;
-    perl) perl "$tmp/subst.pl" "$tmp/sqlite.txt" "$input" ;;
+    perl) perl "$repo/bench/word-subst.pl" "$tmp/sqlite.txt" "$input" ;;
     p1 | p2) many "${1#p}" ;;                                # 3: the headers, xargs -P 1 or 2
     perbyte) morfe_os "$tmp/headers.txt" "$input" ;;        # 3: their table on sqlite3.c
     x*) morfe_os "$tmp/sqlite.txt" "$tmp/$1.c" ;;           # 5: x1, x4, x16 copies
@@ -91,15 +91,6 @@ echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg); medians of $r
   "LC_ALL=C; MB = 10^6 bytes; files in $tmp"
 
 # 1. One large file.
-cat > "$tmp/subst.pl" <<'PERL'
-my ($table, $file) = @ARGV;
-open my $t, '<', $table or die "$table: $!";
-my %h = map { split ' ' } grep { /\S/ } <$t>;
-open my $f, '<:raw', $file or die "$file: $!";
-my $text = do { local $/; <$f> };
-$text =~ s/\b([A-Za-z_]\w*)\b/exists $h{$1} ? $h{$1} : $1/gea;
-binmode STDOUT; print $text;
-PERL
 check morfe
 check perl
 measure morfe wc perl
