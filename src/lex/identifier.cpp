@@ -36,7 +36,7 @@ static uint32_t next_name_value(const char*& cursor) {
   return static_cast<unsigned char>(c);
 }
 
-uint32_t identifier_name_hash(const char* begin, const char* end) {
+uint32_t identifier_name_hash(const char* begin, const char* end, bool* plain) {
   // Reducing modulo 2^20 once at the end gives the same value as after every
   // step, since 2^20 divides the 2^32 that unsigned arithmetic wraps at.
   uint32_t h = 0;
@@ -46,6 +46,7 @@ uint32_t identifier_name_hash(const char* begin, const char* end) {
   while (cursor < end && kIdentifierBytes.is[static_cast<unsigned char>(*cursor)]) {
     h = h * 11 + static_cast<unsigned char>(*cursor++);
   }
+  if (plain) *plain = cursor == end;
   while (cursor < end) h = h * 11 + next_name_value(cursor);
   return h & 0xFFFFF;
 }

@@ -29,8 +29,9 @@ Token* make_token(Preprocessor* p, TokenKind kind, const char* ws_begin, const c
       token->ident = intern_spelling(begin, end, p);
     } else {
       // A name the filter rejects can mean nothing here: it stays unnamed.
-      uint32_t name_hash = identifier_name_hash(begin, end);
-      if (filter_may_hold(*filter, name_hash)) token->ident = intern_hashed_spelling(begin, end, name_hash, p);
+      bool plain;
+      uint32_t name_hash = identifier_name_hash(begin, end, &plain);
+      if (filter_may_hold(*filter, name_hash)) token->ident = intern_hashed_spelling(begin, end, name_hash, plain, p);
     }
   }
   return token;

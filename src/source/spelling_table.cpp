@@ -8,13 +8,6 @@ static_assert(sizeof(IdentEntry) <= kPoolSmallClass, "an identifier entry is a s
 
 namespace {
 
-// Whether a spelling is made of plain identifier bytes only.
-bool is_plain_spelling(const char* begin, const char* end) {
-  const char* c = begin;
-  while (c < end && kIdentifierBytes.is[static_cast<unsigned char>(*c)]) ++c;
-  return c == end;
-}
-
 bool same_bytes(const char* a, const char* b, size_t length) {
   for (size_t i = 0; i < length; ++i) {
     if (a[i] != b[i]) return false;
@@ -52,7 +45,9 @@ IdentEntry* intern_hashed(const char* begin, const char* end, uint32_t name_hash
 }
 
 IdentEntry* intern_new_spelling(const char* begin, const char* end, Preprocessor* p) {
-  return intern_hashed(begin, end, identifier_name_hash(begin, end), is_plain_spelling(begin, end), p);
+  bool plain;
+  uint32_t name_hash = identifier_name_hash(begin, end, &plain);
+  return intern_hashed(begin, end, name_hash, plain, p);
 }
 
 }  // namespace
@@ -67,6 +62,6 @@ IdentEntry* intern_spelling(const char* begin, const char* end, Preprocessor* p)
   return intern_new_spelling(begin, end, p);
 }
 
-IdentEntry* intern_hashed_spelling(const char* begin, const char* end, uint32_t name_hash, Preprocessor* p) {
-  return intern_hashed(begin, end, name_hash, is_plain_spelling(begin, end), p);
+IdentEntry* intern_hashed_spelling(const char* begin, const char* end, uint32_t name_hash, bool plain, Preprocessor* p) {
+  return intern_hashed(begin, end, name_hash, plain, p);
 }

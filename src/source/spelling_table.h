@@ -29,5 +29,5 @@ IdentEntry* intern_identifier(const char* begin, const char* end, uint32_t bucke
 
 // Hashes and interns a spelling in one step.
 IdentEntry* intern_spelling(const char* begin, const char* end, Preprocessor* p);
-// Interns a spelling whose identifier_name_hash the caller has already.
-IdentEntry* intern_hashed_spelling(const char* begin, const char* end, uint32_t name_hash, Preprocessor* p);
+// Interns a spelling whose identifier_name_hash (and plainness) the caller has already.
+IdentEntry* intern_hashed_spelling(const char* begin, const char* end, uint32_t name_hash, bool plain, Preprocessor* p);
