@@ -99,6 +99,7 @@ Preprocessor* create_preprocessor(RunSettings* settings) {
   memset(p, 0, sizeof *p);
   p->store = settings->store;
   p->settings = settings;
+  init_spelling_table(&p->spellings, p->store, kInitialSpellingBucketBits);
   p->id_va_args = intern_constant("__VA_ARGS__", p);
   p->id_stdc_iec_559 = intern_constant("__STDC_IEC_559__", p);
   p->id_stdc_iec_559_complex = intern_constant("__STDC_IEC_559_COMPLEX__", p);

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "driver/run_settings.h"
+#include "source/spelling_table.h"
 
 struct IdentEntry;
 struct MacroDef;
@@ -11,11 +12,8 @@ struct SourceFrame;
 struct NameFilter;
 struct Pool;
 
-constexpr unsigned kBucketCount = 16381;  // a prime
-
 struct Preprocessor {
-  IdentEntry* spelling_buckets[kBucketCount];
-  MacroDef* macro_buckets[kBucketCount];
+  SpellingTable spellings;
   IdentEntry* id_va_args;
   IdentEntry* id_stdc_iec_559;
   IdentEntry* id_stdc_iec_559_complex;

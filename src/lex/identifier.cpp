@@ -51,10 +51,6 @@ uint32_t identifier_name_hash(const char* begin, const char* end, bool* plain) {
   return h & 0xFFFFF;
 }
 
-uint32_t identifier_hash(const char* begin, const char* end) {
-  return bucket_of_name_hash(identifier_name_hash(begin, end));
-}
-
 bool same_identifier(const char* a_begin, const char* a_end, const char* b_begin, const char* b_end) {
   // The common case: both spelled alike, byte for byte.
   if (a_end - a_begin == b_end - b_begin) {

@@ -26,11 +26,8 @@ inline constexpr IdentifierByteTable kIdentifierBytes;
 // Continues an identifier whose first character (or UCN) has been read.
 TokenKind scan_identifier(Preprocessor* p, const char*& cursor, int quiet);
 
-// The name's hash before it is reduced to a bucket: 20 bits, the same for
-// every spelling of one identifier.
+// The name's hash: 20 bits, the same for every spelling of one identifier.
 // With `plain`, also tells whether the spelling is made of plain identifier
 // bytes only (no splice, trigraph or universal character name).
 uint32_t identifier_name_hash(const char* begin, const char* end, bool* plain = nullptr);
-inline uint32_t bucket_of_name_hash(uint32_t name_hash) { return name_hash % 16381u; }
-uint32_t identifier_hash(const char* begin, const char* end);
 bool same_identifier(const char* a_begin, const char* a_end, const char* b_begin, const char* b_end);

@@ -20,13 +20,13 @@ struct ExpansionContext {
 };
 
 // Returns whether any identifier of the list names a macro.
-bool look_up_macros(Preprocessor* p, Token* list) {
+bool look_up_macros(Token* list) {
   bool any = false;
   for (Token* token = list; token; token = token->next) {
     if (token->kind != TK_IDENTIFIER) continue;
     // Most names were never defined: their entry says so without a lookup,
     // or they were not even interned, being no name of the table.
-    token->macro = token->ident && token->ident->has_macro ? find_macro(p, token->ident) : nullptr;
+    token->macro = token->ident ? token->ident->macro : nullptr;
     if (token->macro) any = true;
   }
   return any;
@@ -106,7 +106,7 @@ Token* copy_token_list(Pool* pool, const Token* list) {
 
 void expand_line(Preprocessor* p, Token** list) {
   Pool* pool = p->store;
-  if (!look_up_macros(p, *list)) return;  // nothing to replace: the list stays as it is
+  if (!look_up_macros(*list)) return;  // nothing to replace: the list stays as it is
   ExpansionContext* context = new_context(pool, *list, nullptr, list, nullptr);
   for (;;) {
     if (context->expanding) context->expanding->in_use = 1;
@@ -124,7 +124,7 @@ void expand_line(Preprocessor* p, Token** list) {
         context->pending = name->next;
       }
       Token* copy = copy_token_list(pool, macro->replacement);
-      look_up_macros(p, copy);
+      look_up_macros(copy);
       if (copy) inherit_white_space(copy, name);
       pool_free(name);
       context = new_context(pool, copy, macro, nullptr, context);

@@ -11,12 +11,7 @@
 
 static const char kSingleBlank[] = " ";
 
-MacroDef* find_macro(Preprocessor* p, const IdentEntry* name) {
-  for (MacroDef* def = p->macro_buckets[name->bucket]; def; def = def->next) {
-    if (def->name == name) return def;
-  }
-  return nullptr;
-}
+MacroDef* find_macro(const IdentEntry* name) { return name->macro; }
 
 void take_replacement_list(Token** list, MacroDef* def) {
   Token** cut = list;
@@ -82,7 +77,6 @@ void redefine_macro(MacroDef** slot, MacroDef* def) {
     });
     if (shown) note_macro_location(old);
   }
-  def->next = old->next;
   *slot = def;
   free_macro(old);
 }
@@ -109,10 +103,8 @@ void free_macro(MacroDef* def) {
   pool_free(def);
 }
 
-void enter_macro(Preprocessor* p, MacroDef* def) {
-  def->name->has_macro = 1;
-  MacroDef** slot = &p->macro_buckets[def->name->bucket];
-  while (*slot && (*slot)->name != def->name) slot = &(*slot)->next;
+void enter_macro(MacroDef* def) {
+  MacroDef** slot = &def->name->macro;
   if (*slot) {
     redefine_macro(slot, def);
   } else {

@@ -18,10 +18,9 @@ struct MacroDef {
   Token* replacement;  // no closing TK_NEWLINE
   SourceLocation* location;  // null: defined outside any source
   Preprocessor* owner;
-  MacroDef* next;  // next definition of the same bucket
 };
 
-MacroDef* find_macro(Preprocessor* p, const IdentEntry* name);
+MacroDef* find_macro(const IdentEntry* name);
 
 // Detaches the tokens before the first TK_NEWLINE of *list as the
 // definition's replacement; *list keeps the TK_NEWLINE and what follows.
@@ -34,6 +33,6 @@ void redefine_macro(MacroDef** slot, MacroDef* def);
 void note_macro_location(MacroDef* def);
 void free_macro(MacroDef* def);
 
-// Enters a new definition: at the tail of its chain, or through the
-// redefinition rules when the name is defined already.
-void enter_macro(Preprocessor* p, MacroDef* def);
+// Enters a new definition on its name, through the redefinition rules when
+// the name is defined already.
+void enter_macro(MacroDef* def);

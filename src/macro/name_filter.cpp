@@ -13,11 +13,19 @@ static void add_name(NameFilter& filter, const IdentEntry* name) {
   filter.words[bit >> 6] |= uint64_t{1} << (bit & 63);
 }
 
+template <typename Visit>
+static void for_each_macro_name(const SpellingTable* table, Visit visit) {
+  uint32_t buckets = spelling_bucket_count(table);
+  for (uint32_t i = 0; i < buckets; ++i) {
+    for (const IdentEntry* entry = table->buckets[i]; entry; entry = entry->next) {
+      if (entry->macro) visit(entry);
+    }
+  }
+}
+
 NameFilter build_name_filter(Preprocessor* p) {
   uint32_t names = 2;
-  for (MacroDef* chain : p->macro_buckets) {
-    for (MacroDef* def = chain; def; def = def->next) ++names;
-  }
+  for_each_macro_name(&p->spellings, [&names](const IdentEntry*) { ++names; });
   // About one name in 64 bits keeps false hits rare; the name hash has 20 bits.
   uint32_t bits = 1u << 12;
   while (bits < (1u << 20) && bits < names * 64u) bits <<= 1;
@@ -26,9 +34,7 @@ NameFilter build_name_filter(Preprocessor* p) {
   size_t bytes = bits / 8;
   filter.words = static_cast<uint64_t*>(arena_alloc(p->store->arena, bytes));
   memset(filter.words, 0, bytes);
-  for (MacroDef* chain : p->macro_buckets) {
-    for (MacroDef* def = chain; def; def = def->next) add_name(filter, def->name);
-  }
+  for_each_macro_name(&p->spellings, [&filter](const IdentEntry* name) { add_name(filter, name); });
   add_name(filter, p->id_pragma);
   add_name(filter, p->id_va_args);
   return filter;

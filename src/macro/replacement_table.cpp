@@ -69,9 +69,8 @@ void define_table_macro(Preprocessor* p, const char* name, const char* target) {
   def->replacement = nullptr;
   def->location = nullptr;
   def->owner = p;
-  def->next = nullptr;
   Token* list = tokenize_string(target, p);
   take_replacement_list(&list, def);
   free_token_list(list);
-  enter_macro(p, def);
+  enter_macro(def);
 }

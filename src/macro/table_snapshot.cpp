@@ -12,7 +12,7 @@
 TableCache make_table_cache() {
   TableCache cache;
   for (TableSnapshot& snapshot : cache.by_language) {
-    snapshot = TableSnapshot{TableSnapshot::UNTRIED, Options(), nullptr, nullptr, nullptr, 0, NameFilter{nullptr, 0}};
+    snapshot = TableSnapshot{TableSnapshot::UNTRIED, Options(), nullptr, nullptr, nullptr, nullptr, false, NameFilter{nullptr, 0}};
   }
   cache.text_arena = nullptr;
   cache.text = LoadedText{nullptr, 0};
@@ -42,6 +42,35 @@ void release_table_cache(TableCache* cache) {
   cache->text = LoadedText{nullptr, 0};
 }
 
+static void record_chains(TableSnapshot& snapshot, const SpellingTable* table) {
+  uint32_t buckets = spelling_bucket_count(table);
+  snapshot.chained = static_cast<IdentEntry**>(arena_alloc(snapshot.arena, sizeof(IdentEntry*) * table->entries));
+  snapshot.chain_starts = static_cast<uint32_t*>(arena_alloc(snapshot.arena, sizeof(uint32_t) * (buckets + 1)));
+  uint32_t count = 0;
+  for (uint32_t i = 0; i < buckets; ++i) {
+    snapshot.chain_starts[i] = count;
+    for (IdentEntry* entry = table->buckets[i]; entry; entry = entry->next) snapshot.chained[count++] = entry;
+  }
+  snapshot.chain_starts[buckets] = count;
+}
+
+// The previous file appended its own names behind the table's: cut them
+// off. When its table grew, the chains were relinked as well: restore them.
+static void restore_chains(TableSnapshot& snapshot) {
+  const SpellingTable* table = &snapshot.loaded->spellings;
+  uint32_t buckets = spelling_bucket_count(table);
+  for (uint32_t i = 0; i < buckets; ++i) {
+    uint32_t begin = snapshot.chain_starts[i];
+    uint32_t end = snapshot.chain_starts[i + 1];
+    if (begin == end) continue;
+    if (snapshot.relinked) {
+      for (uint32_t k = begin; k + 1 < end; ++k) snapshot.chained[k]->next = snapshot.chained[k + 1];
+    }
+    snapshot.chained[end - 1]->next = nullptr;
+  }
+  snapshot.relinked = false;
+}
+
 // Loads the table as a later file would, silently; usable when it would
 // have reported nothing.
 static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const Options* options, int cplusplus) {
@@ -64,12 +93,7 @@ static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const Opti
     release_snapshot(snapshot);
     return;
   }
-  snapshot.chain_ends = static_cast<IdentEntry**>(arena_alloc(snapshot.arena, sizeof(IdentEntry*) * kBucketCount));
-  for (IdentEntry* entry : loaded->spelling_buckets) {
-    if (!entry) continue;
-    while (entry->next) entry = entry->next;
-    snapshot.chain_ends[snapshot.chain_end_count++] = entry;
-  }
+  record_chains(snapshot, &loaded->spellings);
   snapshot.filter = build_name_filter(loaded);
   snapshot.loaded = loaded;
   snapshot.state = TableSnapshot::USABLE;
@@ -80,11 +104,13 @@ bool adopt_table_snapshot(TableCache* cache, Preprocessor* p) {
   TableSnapshot& snapshot = cache->by_language[cplusplus];
   if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(cache, snapshot, p->settings->options, cplusplus);
   if (snapshot.state != TableSnapshot::USABLE) return false;
-  // The previous file appended its own names behind the table's; cut them off.
-  for (size_t i = 0; i < snapshot.chain_end_count; ++i) snapshot.chain_ends[i]->next = nullptr;
+  restore_chains(snapshot);
   const Preprocessor* loaded = snapshot.loaded;
-  memcpy(p->spelling_buckets, loaded->spelling_buckets, sizeof p->spelling_buckets);
-  memcpy(p->macro_buckets, loaded->macro_buckets, sizeof p->macro_buckets);
+  const SpellingTable* table = &loaded->spellings;
+  clear_spelling_table(&p->spellings, table->bucket_bits);
+  memcpy(p->spellings.buckets, table->buckets, sizeof(IdentEntry*) * spelling_bucket_count(table));
+  p->spellings.entries = table->entries;
+  p->spellings.relinked = &snapshot.relinked;
   p->id_va_args = loaded->id_va_args;
   p->id_stdc_iec_559 = loaded->id_stdc_iec_559;
   p->id_stdc_iec_559_complex = loaded->id_stdc_iec_559_complex;

@@ -20,8 +20,12 @@ struct TableSnapshot {
   Options options;  // the run's options, reporting to no stream
   Arena* arena;     // holds the table's text, names and macros
   Preprocessor* loaded;
-  IdentEntry** chain_ends;  // the last entry of every spelling chain the table filled
-  size_t chain_end_count;
+  // The table's entries, chain after chain, and where each bucket's chain
+  // starts among them: an adopting file appends its own names to these
+  // chains, and a file whose table grew relinks them all.
+  IdentEntry** chained;
+  uint32_t* chain_starts;
+  bool relinked;  // by the last adopting file: every chain must be restored
   NameFilter filter;  // of the table's names, the same for every file that adopts it
 };
 

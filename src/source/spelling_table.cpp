@@ -1,12 +1,19 @@
 #include "source/spelling_table.h"
 
+#include <cstring>
+
 #include "driver/preprocessor.h"
 #include "lex/identifier.h"
+#include "memory/arena.h"
+#include "memory/heap.h"
 #include "memory/pool.h"
 
 static_assert(sizeof(IdentEntry) <= kPoolSmallClass, "an identifier entry is a small pool block");
 
 namespace {
+
+// More buckets than name hashes would only stay empty.
+constexpr uint32_t kMaxSpellingBucketBits = 20;
 
 bool same_bytes(const char* a, const char* b, size_t length) {
   for (size_t i = 0; i < length; ++i) {
@@ -22,44 +29,97 @@ bool entry_matches(const IdentEntry* entry, const char* begin, const char* end, 
   return same_bytes(entry->inline_length ? entry->inline_text : entry->text_begin, begin, length);
 }
 
-IdentEntry* intern_hashed(const char* begin, const char* end, uint32_t name_hash, bool plain, Preprocessor* p) {
-  uint32_t bucket = bucket_of_name_hash(name_hash);
-  IdentEntry** slot = &p->spelling_buckets[bucket];
-  for (IdentEntry* entry = *slot; entry; entry = entry->next) {
-    if (entry->name_hash == name_hash && entry_matches(entry, begin, end, plain)) return entry;
-    slot = &entry->next;
+// Bucket arrays come from the heap, not the arena: each doubling gives the
+// old array back.
+IdentEntry** new_buckets(uint32_t bucket_bits) {
+  size_t bytes = sizeof(IdentEntry*) << bucket_bits;
+  IdentEntry** buckets = static_cast<IdentEntry**>(heap_allocate(bytes));
+  if (!buckets) out_of_memory();
+  memset(buckets, 0, bytes);
+  return buckets;
+}
+
+void release_buckets(void* data, size_t) {
+  SpellingTable* table = static_cast<SpellingTable*>(data);
+  if (table->buckets) heap_release(table->buckets);
+  table->buckets = nullptr;
+}
+
+// Doubling splits every bucket in two, each taking its entries in their
+// order: chains keep the order of first appearance.
+void double_buckets(SpellingTable* table) {
+  IdentEntry** old_buckets = table->buckets;
+  uint32_t old_count = spelling_bucket_count(table);
+  table->buckets = new_buckets(table->bucket_bits + 1);
+  table->bucket_bits += 1;
+  for (uint32_t i = 0; i < old_count; ++i) {
+    IdentEntry** tails[2] = {&table->buckets[2 * i], &table->buckets[2 * i + 1]};
+    for (IdentEntry* entry = old_buckets[i]; entry;) {
+      IdentEntry* next = entry->next;
+      IdentEntry**& tail = tails[spelling_bucket_of(table, entry->name_hash) & 1];
+      *tail = entry;
+      tail = &entry->next;
+      entry = next;
+    }
+    *tails[0] = nullptr;
+    *tails[1] = nullptr;
   }
-  IdentEntry* entry = static_cast<IdentEntry*>(pool_alloc(p->store, sizeof(IdentEntry)));
-  entry->bucket = bucket;
+  heap_release(old_buckets);
+  if (table->relinked) *table->relinked = true;
+}
+
+IdentEntry* new_entry(const char* begin, const char* end, uint32_t name_hash, bool plain, Pool* pool) {
+  IdentEntry* entry = static_cast<IdentEntry*>(pool_alloc(pool, sizeof(IdentEntry)));
   entry->name_hash = name_hash;
-  entry->text_begin = begin;
-  entry->text_end = end;
-  entry->next = nullptr;
   entry->plain = plain;
   size_t length = static_cast<size_t>(end - begin);
   entry->inline_length = plain && length <= kInlineSpelling ? static_cast<uint8_t>(length) : 0;
   for (size_t i = 0; i < entry->inline_length; ++i) entry->inline_text[i] = begin[i];
-  entry->has_macro = 0;
-  *slot = entry;
+  entry->text_begin = begin;
+  entry->text_end = end;
+  entry->next = nullptr;
+  entry->macro = nullptr;
   return entry;
 }
 
-IdentEntry* intern_new_spelling(const char* begin, const char* end, Preprocessor* p) {
-  bool plain;
-  uint32_t name_hash = identifier_name_hash(begin, end, &plain);
-  return intern_hashed(begin, end, name_hash, plain, p);
+IdentEntry* intern_hashed(const char* begin, const char* end, uint32_t name_hash, bool plain, Preprocessor* p) {
+  SpellingTable* table = &p->spellings;
+  IdentEntry** slot = &table->buckets[spelling_bucket_of(table, name_hash)];
+  for (IdentEntry* entry = *slot; entry; entry = entry->next) {
+    if (entry->name_hash == name_hash && entry_matches(entry, begin, end, plain)) return entry;
+    slot = &entry->next;
+  }
+  IdentEntry* entry = new_entry(begin, end, name_hash, plain, table->pool);
+  *slot = entry;
+  if (++table->entries > spelling_bucket_count(table) && table->bucket_bits < kMaxSpellingBucketBits) {
+    double_buckets(table);
+  }
+  return entry;
 }
 
 }  // namespace
 
-// The bucket is implied by the spelling; callers that have it already save
-// nothing by passing it, since the full hash is needed too.
-IdentEntry* intern_identifier(const char* begin, const char* end, uint32_t, Preprocessor* p) {
-  return intern_new_spelling(begin, end, p);
+void init_spelling_table(SpellingTable* table, Pool* pool, uint32_t bucket_bits) {
+  table->pool = pool;
+  table->buckets = nullptr;
+  table->entries = 0;
+  table->relinked = nullptr;
+  arena_on_release(pool->arena, release_buckets, table, 0);
+  clear_spelling_table(table, bucket_bits);
+}
+
+void clear_spelling_table(SpellingTable* table, uint32_t bucket_bits) {
+  IdentEntry** buckets = new_buckets(bucket_bits);
+  if (table->buckets) heap_release(table->buckets);
+  table->buckets = buckets;
+  table->bucket_bits = bucket_bits;
+  table->entries = 0;
 }
 
 IdentEntry* intern_spelling(const char* begin, const char* end, Preprocessor* p) {
-  return intern_new_spelling(begin, end, p);
+  bool plain;
+  uint32_t name_hash = identifier_name_hash(begin, end, &plain);
+  return intern_hashed(begin, end, name_hash, plain, p);
 }
 
 IdentEntry* intern_hashed_spelling(const char* begin, const char* end, uint32_t name_hash, bool plain, Preprocessor* p) {

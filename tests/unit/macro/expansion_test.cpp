@@ -46,7 +46,7 @@ const Token* nth(const Token* list, int index) {
 
 bool any_in_use(RunFixture& run, std::initializer_list<const char*> names) {
   for (const char* name : names) {
-    MacroDef* def = find_macro(run.p, entry_of(run, name));
+    MacroDef* def = find_macro(entry_of(run, name));
     if (def && def->in_use) return true;
   }
   return false;

@@ -37,7 +37,7 @@ IdentEntry* entry_of(RunFixture& run, const char* name) {
 }
 
 std::string target_of(RunFixture& run, const char* name) {
-  MacroDef* def = find_macro(run.p, entry_of(run, name));
+  MacroDef* def = find_macro(entry_of(run, name));
   if (!def) return "(none)";
   if (!def->replacement) return "(empty)";
   return std::string(def->replacement->text_begin, def->replacement->text_end);
@@ -102,8 +102,7 @@ TEST(TakeReplacementList, NothingBeforeTheNewLineGivesEmptyReplacement) {
   EXPECT_EQ(list, newline);
 }
 
-// aw, bl and ca share one bucket (97*11+119 = 98*11+108 = 99*11+97 = 1186).
-TEST(RedefineMacro, LaterDefinitionKeepsThePlaceOfTheFirst) {
+TEST(RedefineMacro, LastDefinitionOfANameHolds) {
   Options options = default_options();
   options.wdisable = 1;
   RunFixture run(0, options);
@@ -112,19 +111,6 @@ TEST(RedefineMacro, LaterDefinitionKeepsThePlaceOfTheFirst) {
   define_table_macro(run.p, "ca", "three");
   define_table_macro(run.p, "bl", "four");
   define_table_macro(run.p, "bl", "five");
-  IdentEntry* aw = entry_of(run, "aw");
-  IdentEntry* bl = entry_of(run, "bl");
-  IdentEntry* ca = entry_of(run, "ca");
-  ASSERT_EQ(aw->bucket, bl->bucket);
-  ASSERT_EQ(aw->bucket, ca->bucket);
-  const MacroDef* chain = run.p->macro_buckets[aw->bucket];
-  ASSERT_NE(chain, nullptr);
-  EXPECT_EQ(chain->name, aw);
-  ASSERT_NE(chain->next, nullptr);
-  EXPECT_EQ(chain->next->name, bl);
-  ASSERT_NE(chain->next->next, nullptr);
-  EXPECT_EQ(chain->next->next->name, ca);
-  EXPECT_EQ(chain->next->next->next, nullptr);
   EXPECT_EQ(target_of(run, "aw"), "one");
   EXPECT_EQ(target_of(run, "bl"), "five");
   EXPECT_EQ(target_of(run, "ca"), "three");
@@ -132,14 +118,13 @@ TEST(RedefineMacro, LaterDefinitionKeepsThePlaceOfTheFirst) {
   EXPECT_EQ(run.p->failed, 0);
 }
 
-TEST(RedefineMacro, FirstDefinitionOfAChainCanBeReplaced) {
+TEST(RedefineMacro, NonidenticalRedefinitionWarnsAndReplaces) {
   RunFixture run;
   define_table_macro(run.p, "aw", "one");
   define_table_macro(run.p, "bl", "two");
   define_table_macro(run.p, "aw", "three");
-  const MacroDef* chain = run.p->macro_buckets[entry_of(run, "aw")->bucket];
-  EXPECT_EQ(chain->name, entry_of(run, "aw"));
-  EXPECT_EQ(chain->next->name, entry_of(run, "bl"));
+  EXPECT_EQ(find_macro(entry_of(run, "aw"))->name, entry_of(run, "aw"));
+  EXPECT_EQ(target_of(run, "bl"), "two");
   EXPECT_EQ(target_of(run, "aw"), "three");
   EXPECT_EQ(run.diagnostics(),
             "command line warning: macro \"aw\" - redefinition with nonidentical replacement list\n"
@@ -173,7 +158,7 @@ TEST(RedefineMacro, PortabilityFormReplacesThePlainWarning) {
 TEST(NoteMacroLocation, NamesTheFileAndLineOfADefinitionWithALocation) {
   RunFixture run;
   define_table_macro(run.p, "x", "y");
-  MacroDef* def = find_macro(run.p, entry_of(run, "x"));
+  MacroDef* def = find_macro(entry_of(run, "x"));
   SourceLocation where = {"defs.h", 12};
   def->location = &where;
   note_macro_location(def);

@@ -14,7 +14,7 @@
 namespace {
 
 MacroDef* macro_named(RunFixture& run, const char* name) {
-  return find_macro(run.p, intern_spelling(name, name + strlen(name), run.p));
+  return find_macro(intern_spelling(name, name + strlen(name), run.p));
 }
 
 // A name that does not read as exactly one identifier is refused; only that

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "lex/identifier.h"
 #include "macro/macro_table.h"
@@ -41,12 +42,15 @@ IdentEntry* intern(RunFixture& run, const char* spelling) {
   return intern_spelling(spelling, spelling + strlen(spelling), run.p);
 }
 
-// A spelling other than `name` that falls in the same bucket.
-std::string bucket_mate_of(const char* name) {
-  uint32_t bucket = identifier_hash(name, name + strlen(name));
+// A spelling other than `name` that falls in the same bucket of `table`.
+std::string bucket_mate_of(const SpellingTable& table, const char* name) {
+  auto bucket_of = [&table](const char* begin, const char* end) {
+    return spelling_bucket_of(&table, identifier_name_hash(begin, end));
+  };
+  uint32_t bucket = bucket_of(name, name + strlen(name));
   for (int i = 0;; ++i) {
     std::string candidate = "mate" + std::to_string(i);
-    if (identifier_hash(candidate.data(), candidate.data() + candidate.size()) == bucket) return candidate;
+    if (bucket_of(candidate.data(), candidate.data() + candidate.size()) == bucket) return candidate;
   }
 }
 
@@ -56,12 +60,13 @@ TEST(TableSnapshot, LaterFilesShareTheTableButNotEachOthersNames) {
   TableFile table("alpha beta\n");
   Options options = options_for(table);
   TableCache cache = make_table_cache();
-  const std::string mate = bucket_mate_of("alpha");
+  std::string mate;
   {
     RunFixture second(0, options);
     ASSERT_TRUE(adopt_table_snapshot(&cache, second.p));
+    mate = bucket_mate_of(second.p->spellings, "alpha");
     IdentEntry* alpha = intern(second, "alpha");
-    ASSERT_NE(find_macro(second.p, alpha), nullptr);
+    ASSERT_NE(find_macro(alpha), nullptr);
     // A name of this file goes behind the table's entry in the same chain.
     IdentEntry* own = intern(second, mate.c_str());
     EXPECT_EQ(alpha->next, own);
@@ -72,8 +77,43 @@ TEST(TableSnapshot, LaterFilesShareTheTableButNotEachOthersNames) {
     ASSERT_TRUE(adopt_table_snapshot(&cache, third.p));
     IdentEntry* alpha = intern(third, "alpha");
     EXPECT_EQ(alpha->next, nullptr);
-    EXPECT_NE(find_macro(third.p, alpha), nullptr);
+    EXPECT_NE(find_macro(alpha), nullptr);
     EXPECT_EQ(third.diagnostics(), "");
+  }
+  release_table_cache(&cache);
+}
+
+TEST(TableSnapshot, AFileWhoseNamesGrowTheTableLeavesTheTableIntactForTheNext) {
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += "old" + std::to_string(i) + " new" + std::to_string(i) + "\n";
+  TableFile table(text);
+  Options options = options_for(table);
+  TableCache cache = make_table_cache();
+  for (int file = 0; file < 3; ++file) {
+    SCOPED_TRACE(file);
+    RunFixture later(0, options);
+    ASSERT_TRUE(adopt_table_snapshot(&cache, later.p));
+    const SpellingTable& spellings = later.p->spellings;
+    const uint32_t table_entries = spellings.entries;
+    // Every name of the table is found with its macro, and only those are.
+    for (int i = 0; i < 300; ++i) {
+      const std::string old_name = "old" + std::to_string(i);
+      const std::string new_name = "new" + std::to_string(i);
+      ASSERT_NE(find_macro(intern(later, old_name.c_str())), nullptr) << old_name;
+      ASSERT_EQ(find_macro(intern(later, new_name.c_str())), nullptr) << new_name;
+    }
+    EXPECT_EQ(spellings.entries, table_entries);
+    // This file's own names: enough to double the buckets more than once.
+    const uint32_t buckets = spelling_bucket_count(&spellings);
+    std::vector<std::string> own;  // the entries point into these texts
+    for (uint32_t i = 0; i < 4 * buckets; ++i) own.push_back("own" + std::to_string(i) + "_" + std::to_string(file));
+    for (const std::string& name : own) intern(later, name.c_str());
+    EXPECT_GT(spelling_bucket_count(&spellings), buckets);
+    uint32_t reachable = 0;
+    for (uint32_t i = 0; i < spelling_bucket_count(&spellings); ++i) {
+      for (const IdentEntry* entry = spellings.buckets[i]; entry; entry = entry->next) ++reachable;
+    }
+    EXPECT_EQ(reachable, spellings.entries);
   }
   release_table_cache(&cache);
 }

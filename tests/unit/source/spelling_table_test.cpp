@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@ namespace {
 
 IdentEntry* intern(RunFixture& run, const char* spelling) {
   const char* end = spelling + strlen(spelling);
-  return intern_identifier(spelling, end, identifier_hash(spelling, end), run.p);
+  return intern_spelling(spelling, end, run.p);
 }
 
 TEST(InternIdentifier, OneEntryForEverySpellingOfOneIdentifier) {
@@ -45,7 +46,7 @@ TEST(InternIdentifier, OneEntryForEverySpellingOfOneIdentifier) {
       EXPECT_EQ(first->text_begin, c.first);
       EXPECT_EQ(first->text_end, c.first + strlen(c.first));
     }
-    EXPECT_EQ(first->bucket, identifier_hash(c.first, c.first + strlen(c.first)));
+    EXPECT_EQ(first->name_hash, identifier_name_hash(c.first, c.first + strlen(c.first)));
   }
 }
 
@@ -72,68 +73,53 @@ TEST(InternIdentifier, DifferentIdentifiersGetDifferentEntries) {
   }
 }
 
-// Identifiers of two and of four lower-case letters whose bucket is `bucket`,
-// found by trying them all: the two-letter ones have hashes below the bucket
-// count, so the longer ones reach the bucket with a different full hash.
-std::vector<std::string> spellings_in_bucket(uint32_t bucket, size_t wanted_of_each) {
-  std::vector<std::string> found;
-  size_t short_ones = 0;
-  for (char a = 'a'; a <= 'z'; ++a)
-    for (char b = 'a'; b <= 'z' && short_ones < wanted_of_each; ++b) {
-      const std::string name{a, b};
-      if (identifier_hash(name.data(), name.data() + 2) == bucket) found.push_back(name), ++short_ones;
+// The order in which every entry of the table was first interned.
+using FirstSeen = std::map<const IdentEntry*, size_t>;
+
+// Every entry sits in the bucket of its hash, behind the entries met before it.
+void expect_chains_in_order(const SpellingTable& table, const FirstSeen& first_seen) {
+  uint32_t counted = 0;
+  for (uint32_t i = 0; i < spelling_bucket_count(&table); ++i) {
+    size_t previous = 0;
+    for (const IdentEntry* entry = table.buckets[i]; entry; entry = entry->next, ++counted) {
+      ASSERT_EQ(spelling_bucket_of(&table, entry->name_hash), i);
+      auto seen = first_seen.find(entry);
+      ASSERT_NE(seen, first_seen.end());
+      EXPECT_GE(seen->second, previous);
+      previous = seen->second;
     }
-  size_t long_ones = 0;
-  for (char a = 'a'; a <= 'z'; ++a)
-    for (char b = 'a'; b <= 'z'; ++b)
-      for (char c = 'a'; c <= 'z'; ++c)
-        for (char d = 'a'; d <= 'z' && long_ones < wanted_of_each; ++d) {
-          const std::string name{a, b, c, d};
-          if (identifier_hash(name.data(), name.data() + 4) == bucket) found.push_back(name), ++long_ones;
-        }
-  return found;
-}
-
-// The entries of one bucket, head first.
-std::vector<IdentEntry*> chain_of(RunFixture& run, uint32_t bucket) {
-  std::vector<IdentEntry*> chain;
-  for (IdentEntry* entry = run.p->spelling_buckets[bucket]; entry; entry = entry->next) chain.push_back(entry);
-  return chain;
-}
-
-TEST(InternIdentifier, KeepsEveryEntryOfABucketInOrderOfFirstAppearance) {
-  RunFixture run;
-  const uint32_t bucket = identifier_hash("aw", "aw" + 2);
-  std::vector<std::string> names = spellings_in_bucket(bucket, 2);
-  ASSERT_EQ(names.size(), 4u);
-  // Long and short names alternate, last found first, so that the order of
-  // the chain can be neither alphabetical nor by hash.
-  const std::vector<std::string> order = {names[3], names[1], names[2], names[0]};
-  std::vector<IdentEntry*> entries;
-  for (const std::string& name : order) entries.push_back(intern(run, name.c_str()));
-  EXPECT_EQ(chain_of(run, bucket), entries);
-  for (IdentEntry* entry : entries) EXPECT_EQ(entry->bucket, bucket);
-  // Looking them up again, through other texts, finds each one and adds nothing.
-  for (size_t i = 0; i < order.size(); ++i) {
-    const std::string again = order[i];
-    EXPECT_EQ(intern(run, again.c_str()), entries[i]) << again;
   }
-  EXPECT_EQ(chain_of(run, bucket), entries);
+  EXPECT_EQ(counted, table.entries);
 }
 
-TEST(InternIdentifier, NewSpellingsGoBehindTheFixedNames) {
+TEST(InternIdentifier, GrowingTableKeepsEveryEntryFindableAndChainsInOrder) {
   RunFixture run;
-  IdentEntry* fixed = run.p->id_va_args;
-  ASSERT_NE(fixed, nullptr);
-  EXPECT_EQ(fixed->bucket, 4788u);
-  std::vector<std::string> names = spellings_in_bucket(fixed->bucket, 1);
-  ASSERT_FALSE(names.empty());
-  const std::vector<IdentEntry*> before = chain_of(run, fixed->bucket);
-  ASSERT_FALSE(before.empty());
-  EXPECT_EQ(before.front(), fixed);
-  std::vector<IdentEntry*> expected = before;
-  for (const std::string& name : names) expected.push_back(intern(run, name.c_str()));
-  EXPECT_EQ(chain_of(run, fixed->bucket), expected);
+  const SpellingTable& table = run.p->spellings;
+  const uint32_t initial_buckets = spelling_bucket_count(&table);
+  FirstSeen first_seen;
+  // The names fixed at start-up come first of all.
+  for (uint32_t i = 0; i < spelling_bucket_count(&table); ++i) {
+    for (const IdentEntry* entry = table.buckets[i]; entry; entry = entry->next) first_seen[entry] = 0;
+  }
+  // Names with shared prefixes and suffixes, many times the initial bucket
+  // count, so that the table doubles several times between lookups.
+  std::vector<std::string> names;
+  for (int i = 0; i < 20000; ++i) names.push_back("name" + std::to_string(i * 7919 % 20011) + "_x");
+  std::vector<IdentEntry*> entries;
+  for (const std::string& name : names) {
+    IdentEntry* entry = intern(run, name.c_str());
+    if (!first_seen.count(entry)) first_seen[entry] = first_seen.size();
+    entries.push_back(entry);
+  }
+  EXPECT_GT(spelling_bucket_count(&table), initial_buckets);
+  EXPECT_LE(table.entries, spelling_bucket_count(&table));
+  expect_chains_in_order(table, first_seen);
+  for (size_t i = 0; i < names.size(); ++i) {
+    // Another copy of the text: the lookup compares spellings, not addresses.
+    const std::string again = names[i];
+    ASSERT_EQ(intern(run, again.c_str()), entries[i]) << again;
+  }
+  EXPECT_EQ(table.entries, first_seen.size());
 }
 
 }  // namespace
