@@ -2,12 +2,14 @@
 # Time and peak memory of morfe on each hostile input (see
 # tests/scripts/hostile_inputs.sh) at size n and 4n: a ratio near 4 is
 # linear, near 16 quadratic. Prints figures; checks nothing.
-# Usage: bench/scale.sh [path-to-morfe] [n-divisor]
+# Usage: bench/scale.sh [path-to-morfe] [n-divisor] [input...]
 #   n-divisor (default 4) divides the base sizes, so that 4n is the size the
-#   hostile-input test uses.
+#   hostile-input test uses; naming inputs measures only those.
 set -u
 morfe=$(realpath "${1:-build/morfe}")
 divisor=${2:-4}
+shift 2 2>/dev/null || shift $#
+only=" $* "
 [ -x "$morfe" ] || { echo "no morfe at $morfe"; exit 1; }
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
@@ -70,6 +72,7 @@ measure() {
 
 printf '%-18s %10s %9s %10s %9s %10s %7s %7s\n' input n "time n" "peak n" "time 4n" "peak 4n" "t ratio" "m ratio"
 while read -r name base; do
+  [ "$only" = "  " ] || [[ "$only" == *" $name "* ]] || continue
   n=$((base / divisor))
   gen "$name" "$n"
   read -r t1 m1 <<<"$(measure "$name")"

@@ -89,6 +89,88 @@ void inherit_white_space(Token* target, const Token* name) {
   target->ws_end = splices_end;
 }
 
+// The replacement of a definition that renames to one identifier whose
+// spelling does not open with a splice: expanding such a name on its own
+// gives one token, with the white space of the name.
+const Token* single_name_target(const MacroDef* def) {
+  const Token* target = def->replacement;
+  if (!target || target->next || target->kind != TK_IDENTIFIER) return nullptr;
+  if (after_leading_splices(target->text_begin, target->text_end) != target->text_begin) return nullptr;
+  return target;
+}
+
+MacroDef* macro_named_by(const Token* target) { return target->ident ? target->ident->macro : nullptr; }
+
+// Follows the chain of renamings from `def` once and records where it ends
+// for every definition on the way, so that a table of long chains costs its
+// length once rather than once per name used. The chain ends at a target
+// that names no macro, or at the first name met again (a cycle), which
+// stays unexpanded.
+void settle_chain(MacroDef* def) {
+  const Token* end = nullptr;
+  int32_t outcome = SETTLE_NEVER;
+  MacroDef* cycle_entry = nullptr;
+  for (MacroDef* step = def;;) {
+    step->settle_state = SETTLE_ON_PATH;
+    const Token* target = single_name_target(step);
+    if (!target) break;
+    MacroDef* next = macro_named_by(target);
+    if (!next) {
+      end = target;
+      outcome = SETTLE_KNOWN;
+      break;
+    }
+    if (next->settle_state == SETTLE_ON_PATH) {
+      end = target;
+      outcome = SETTLE_KNOWN;
+      cycle_entry = next;
+      break;
+    }
+    if (next->settle_state != SETTLE_UNKNOWN) {
+      end = next->settled;
+      outcome = next->settle_state;
+      break;
+    }
+    step = next;
+  }
+  // The names before the cycle end where the cycle closes; each name of the
+  // cycle ends at the target that leads back to it.
+  MacroDef* step = def;
+  while (step != cycle_entry && step && step->settle_state == SETTLE_ON_PATH) {
+    step->settle_state = outcome;
+    step->settled = end;
+    const Token* target = single_name_target(step);
+    step = target ? macro_named_by(target) : nullptr;
+  }
+  if (!cycle_entry) return;
+  cycle_entry->settle_state = SETTLE_KNOWN;
+  cycle_entry->settled = end;
+  for (step = cycle_entry;;) {
+    const Token* target = single_name_target(step);
+    MacroDef* next = macro_named_by(target);
+    if (next->settle_state != SETTLE_ON_PATH) break;
+    next->settle_state = SETTLE_KNOWN;
+    next->settled = target;
+    step = next;
+  }
+}
+
+// The token that `name` finally becomes, for a name expanded where no macro
+// is being expanded; null when its expansion must be carried out in full.
+Token* settled_copy(Pool* pool, const Token* name) {
+  MacroDef* def = name->macro;
+  if (def->settle_state == SETTLE_UNKNOWN) settle_chain(def);
+  if (def->settle_state != SETTLE_KNOWN) return nullptr;
+  Token* copy = static_cast<Token*>(pool_alloc(pool, sizeof(Token)));
+  *copy = *def->settled;
+  copy->next = nullptr;
+  inherit_white_space(copy, name);
+  // A name of the chain met again stays as it is for good.
+  copy->macro = macro_named_by(copy);
+  copy->no_expand = copy->macro != nullptr;
+  return copy;
+}
+
 }  // namespace
 
 Token* copy_token_list(Pool* pool, const Token* list) {
@@ -122,6 +204,14 @@ void expand_line(Preprocessor* p, Token** list) {
         *slot = nullptr;
       } else {
         context->pending = name->next;
+      }
+      if (!context->expanding) {
+        if (Token* settled = settled_copy(pool, name)) {
+          *context->finished_tail = settled;
+          context->finished_tail = &settled->next;
+          pool_free(name);
+          continue;
+        }
       }
       Token* copy = copy_token_list(pool, macro->replacement);
       look_up_macros(copy);

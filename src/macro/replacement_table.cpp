@@ -65,6 +65,8 @@ void define_table_macro(Preprocessor* p, const char* name, const char* target) {
   def->kind = 0;
   def->function_like = 0;
   def->in_use = 0;
+  def->settle_state = SETTLE_UNKNOWN;
+  def->settled = nullptr;
   def->params = nullptr;
   def->replacement = nullptr;
   def->location = nullptr;

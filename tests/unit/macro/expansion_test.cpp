@@ -170,6 +170,46 @@ TEST(ExpandLine, NoExpandMarkSurvivesOuterLevels) {
   EXPECT_FALSE(any_in_use(run, {"A", "B", "D"}));
 }
 
+// Names renamed at random into one another: chains, cycles and chains that
+// run into cycles, used in every order. Each name must become the first name
+// met twice along its chain, or the chain's last name.
+TEST(ExpandLine, RandomChainsAndCyclesEndWhereTheRulesSay) {
+  const int kNames = 60;
+  const int kTargets = 80;  // names from kNames on are renamed to nothing
+  auto name = [](int i) { return "n" + std::to_string(i); };
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    SCOPED_TRACE(seed);
+    unsigned state = seed;
+    auto random_below = [&state](int bound) {
+      state = state * 1103515245u + 12345u;
+      return static_cast<int>((state >> 8) % static_cast<unsigned>(bound));
+    };
+    RunFixture run;
+    std::vector<int> target(kNames);
+    for (int i = 0; i < kNames; ++i) {
+      target[i] = random_below(kTargets);
+      // The definition keeps pointing into the texts it is given.
+      define_table_macro(run.p, pool_strdup(run.pool, name(i).c_str()), pool_strdup(run.pool, name(target[i]).c_str()));
+    }
+    std::string line;
+    std::string expected;
+    for (int k = 0; k < 2 * kNames; ++k) {
+      int start = random_below(kTargets);
+      std::vector<bool> seen(kTargets);
+      int at = start;
+      while (at < kNames && !seen[at]) {
+        seen[at] = true;
+        at = target[at];
+      }
+      line += name(start) + " ";
+      expected += name(at) + " ";
+    }
+    Token* list = make_line(run, line.c_str());
+    expand_line(run.p, &list);
+    EXPECT_EQ(spell(run, list), expected);
+  }
+}
+
 TEST(ExpandLine, MarkedTokenIsNotExpandedAtLineLevel) {
   RunFixture run;
   define_table_macro(run.p, "A", "B");
