@@ -23,7 +23,8 @@ int read_table_text(TableCache* cache, const char* name, LoadedText* text) {
   int error = 0;
   if (!cache->text.text) {
     if (!cache->text_arena) cache->text_arena = arena_create();
-    read_whole_file(name, &cache->text, &error, pool_create(cache->text_arena));
+    // Kept for the whole run: a table rewritten meanwhile must not change it.
+    read_whole_file(name, &cache->text, &error, pool_create(cache->text_arena), true);
   }
   *text = cache->text;
   return error;

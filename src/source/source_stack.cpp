@@ -16,11 +16,11 @@ static void release_to_pool(void*, char* buffer) { pool_free(buffer); }
 
 static void unmap_text(void* base, size_t span) { unmap_text_file(base, span); }
 
-int read_whole_file(const char* path, LoadedText* text, int* error, Pool* pool) {
+int read_whole_file(const char* path, LoadedText* text, int* error, Pool* pool, bool copy) {
   // A regular file is mapped rather than copied; the mapping goes with the arena.
   MappedText mapped;
   TextRead read;
-  MapResult result = map_text_file(path, &mapped, &read);
+  MapResult result = copy ? MapResult::NOT_MAPPABLE : map_text_file(path, &mapped, &read);
   if (result == MapResult::MAPPED) {
     arena_on_release(pool->arena, unmap_text, mapped.base, mapped.span);
     text->text = mapped.text;

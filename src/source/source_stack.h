@@ -46,7 +46,9 @@ struct LoadedText {
 
 // Returns 0 when the file does not exist, 1 otherwise; `text` is null when the
 // file could not be read, and `error` then says why.
-int read_whole_file(const char* path, LoadedText* text, int* error, Pool* pool);
+// A mapped file shows what another process writes to it while it is read:
+// a text kept longer than one file's run is read with `copy` set instead.
+int read_whole_file(const char* path, LoadedText* text, int* error, Pool* pool, bool copy = false);
 
 // Resolves `name` against `base_dir`, records the absolute path as the
 // settings' full_path and loads the file.
