@@ -8,6 +8,7 @@ Options default_options() {
   Options options = {};
   options.info = stdout;
   options.diag = stderr;
+  options.line_part_tokens = 16384;
   return options;
 }
 

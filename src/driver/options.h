@@ -18,6 +18,10 @@ struct Options {
   int lplus;
   FILE* info;  // banner and name lines; null when quiet
   FILE* diag;  // every diagnostic and command-line message
+  // Tokens of a logical line that exist at once: a longer line is read and
+  // spelled in parts of this many. Tests make it small so that every line
+  // is read in parts.
+  unsigned long line_part_tokens;
 };
 
 Options default_options();

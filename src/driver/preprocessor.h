@@ -6,6 +6,7 @@
 #include "driver/run_settings.h"
 #include "source/spelling_table.h"
 
+struct HeldLine;
 struct IdentEntry;
 struct MacroDef;
 struct SourceFrame;
@@ -31,6 +32,7 @@ struct Preprocessor {
   // lines do not each take fresh memory that no later line could reuse.
   char* line_buffer;
   size_t line_capacity;
+  HeldLine* held;  // made on the first line long enough to need it
   // The filter of the table's names when the table came from a snapshot.
   const NameFilter* table_filter;
   // Source text written but not yet handed to the output stream.

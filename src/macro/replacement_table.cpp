@@ -15,6 +15,19 @@
 #include "source/spelling_table.h"
 #include "source/token_list.h"
 
+// Enough for the two names and the sign of extra tokens after them.
+static constexpr size_t kTableLineTokensKept = 4096;
+
+// A table line means its first three tokens at most: the rest of a long
+// line is read for its diagnostics only, part by part, and let go.
+static Token* read_table_line(int report, Preprocessor* p) {
+  const LinePart part{report, nullptr, nullptr, kTableLineTokensKept};
+  bool ended;
+  Token* line = read_first_line_part(part, &ended, p);
+  while (line && !ended) free_token_list(read_next_line_part(part, &ended, p));
+  return line;
+}
+
 void load_replacement_table(int first_file, Preprocessor* p) {
   const char* name = p->settings->options->reptable_name;
   LoadedText text;
@@ -28,7 +41,7 @@ void load_replacement_table(int first_file, Preprocessor* p) {
   if (!text.text) diag_fatal(p, "cannot load replacement table \"%s\"; %s", name, error_text(error));
   push_source(text, name, name, p);
   // The table's texts stay in the pool: macro names point into them.
-  while (Token* line = read_logical_line(first_file, p)) {
+  while (Token* line = read_table_line(first_file, p)) {
     process_table_line(line, first_file, p);
     free_token_list(line);
     count_frame_lines(p->source_top);

@@ -12,6 +12,7 @@
 #include "macro/expansion.h"
 #include "macro/name_filter.h"
 #include "memory/pool.h"
+#include "output/held_line.h"
 #include "output/pragma.h"
 #include "source/logical_line.h"
 #include "source/source_stack.h"
@@ -55,10 +56,10 @@ static char* line_buffer_for(Preprocessor* p, size_t size) {
 }
 
 // Writes a list through the line buffer, with a blank wherever two tokens
-// would otherwise run together.
-static void write_spelled(const Token* list, Preprocessor* p) {
+// would otherwise run together, the first of them perhaps held already.
+static void write_spelled(const Token* list, SpellJoin* join, Preprocessor* p) {
   char* text = line_buffer_for(p, spelled_size(list, 0));
-  size_t length = static_cast<size_t>(spell_tokens_to(text, list, 0, 1, p) - text);
+  size_t length = static_cast<size_t>(spell_tokens_to(text, list, 0, 1, p, join) - text);
   write_output(p, text, length);
   p->pending_newlines -= count_line_breaks(text, text + length);
 }
@@ -121,7 +122,9 @@ void process_line(Token* list, int nested, Preprocessor* p) {
     write_source_text(p, begin, end);
   } else {
     if (frame) p->pending_newlines += count_frame_lines(frame);
-    if (list) write_spelled(list, p);
+    SpellJoin join;
+    write_held_line(p, &join);
+    if (list) write_spelled(list, &join, p);
   }
   restore_lost_newlines(p);
 }
@@ -213,6 +216,39 @@ static bool copy_plain_line(Preprocessor* p, const NameFilter& filter, const cha
   return true;
 }
 
+static bool holds_pragma_name(const Token* list, const Preprocessor* p) {
+  for (; list; list = list->next) {
+    if (list->kind == TK_IDENTIFIER && list->ident == p->id_pragma) return true;
+  }
+  return false;
+}
+
+// Reads and expands a logical line. The parts of a long line are spelled
+// and held as text as they come, so that its tokens never all exist at
+// once; a part with a _Pragma ends that, since the operator is carried out
+// on the tokens of the rest of the line.
+static Token* read_expanded_line(Preprocessor* p, LinePart part) {
+  bool ended;
+  Token* line = read_first_line_part(part, &ended, p);
+  if (!line) return nullptr;
+  expand_line(p, &line);
+  while (!ended) {
+    if (holds_pragma_name(line, p)) {
+      part.limit = 0;
+      Token** rest = &line;
+      while (*rest) rest = &(*rest)->next;
+      *rest = read_next_line_part(part, &ended, p);
+      expand_line(p, rest);
+      break;
+    }
+    hold_line_part(p, line);
+    free_token_list(line);
+    line = read_next_line_part(part, &ended, p);
+    expand_line(p, &line);
+  }
+  return line;
+}
+
 void run_source(const char* name, Preprocessor* p) {
   RunSettings* settings = p->settings;
   LoadedText text;
@@ -224,9 +260,8 @@ void run_source(const char* name, Preprocessor* p) {
     for (;;) {
       const char* checked_end;
       if (copy_plain_line(p, filter, &checked_end)) continue;
-      Token* line = read_logical_line_filtered(1, checked_end, &filter, p);
+      Token* line = read_expanded_line(p, LinePart{1, checked_end, &filter, settings->options->line_part_tokens});
       if (!line) break;
-      expand_line(p, &line);
       process_line(line, 0, p);
       free_token_list(line);
     }

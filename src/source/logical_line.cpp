@@ -53,15 +53,16 @@ TokenKind settle_end_kind(Preprocessor* p, TokenKind kind, LineMode mode) {
   return kind;
 }
 
-// Reads tokens from the cursor up to and including the one that ends the line.
-// Tokens that begin before `quiet_before` were checked already: they are
-// read again without reporting.
+// Reads tokens from the cursor up to and including the one that ends the
+// line, or `limit` tokens when that comes first (0: no limit); *ended tells
+// which. Tokens that begin before `quiet_before` were checked already: they
+// are read again without reporting.
 Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, const char* quiet_before = nullptr,
-                        const NameFilter* filter = nullptr) {
+                        const NameFilter* filter = nullptr, size_t limit = 0, bool* ended = nullptr) {
   const int quiet = mode == LineMode::SOURCE_QUIET;
   Token* head = nullptr;
   Token** tail = &head;
-  for (;;) {
+  for (size_t count = 1;; ++count) {
     const char* start = cursor;
     const char* ws_begin = nullptr;
     const char* ws_end = nullptr;
@@ -79,9 +80,14 @@ Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, con
     if (kind == TK_IDENTIFIER && token->ident == p->id_va_args && mode != LineMode::STRING && !is_cplusplus(p)) {
       p->va_args_seen = 1;
     }
-    if (kind == TK_NEWLINE) return head;
+    if (kind == TK_NEWLINE || count == limit) {
+      if (ended) *ended = kind == TK_NEWLINE;
+      return head;
+    }
   }
 }
+
+LineMode source_mode(int report) { return report ? LineMode::SOURCE_REPORTING : LineMode::SOURCE_QUIET; }
 
 }  // namespace
 
@@ -90,6 +96,11 @@ Token* read_logical_line(int report, Preprocessor* p) {
 }
 
 Token* read_logical_line_filtered(int report, const char* checked_end, const NameFilter* filter, Preprocessor* p) {
+  bool ended;
+  return read_first_line_part(LinePart{report, checked_end, filter, 0}, &ended, p);
+}
+
+Token* read_first_line_part(const LinePart& part, bool* ended, Preprocessor* p) {
   p->va_args_seen = 0;
   SourceFrame* frame = p->source_top;
   catch_up_line_number(frame);
@@ -97,8 +108,12 @@ Token* read_logical_line_filtered(int report, const char* checked_end, const Nam
     check_null_character(p);
     return nullptr;
   }
-  return read_line_tokens(p, frame->pos, report ? LineMode::SOURCE_REPORTING : LineMode::SOURCE_QUIET, checked_end,
-                          filter);
+  return read_next_line_part(part, ended, p);
+}
+
+Token* read_next_line_part(const LinePart& part, bool* ended, Preprocessor* p) {
+  return read_line_tokens(p, p->source_top->pos, source_mode(part.report), part.checked_end, part.filter, part.limit,
+                          ended);
 }
 
 Token* tokenize_string(const char* text, Preprocessor* p) {

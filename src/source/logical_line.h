@@ -2,6 +2,8 @@
 // folded into the token that follows them.
 #pragma once
 
+#include <cstddef>
+
 struct Token;
 struct Preprocessor;
 struct NameFilter;
@@ -16,6 +18,19 @@ Token* read_logical_line(int report, Preprocessor* p);
 // that the filter rejects (which no table entry, _Pragma or __VA_ARGS__ can
 // be) are not interned: their `ident` stays null.
 Token* read_logical_line_filtered(int report, const char* checked_end, const NameFilter* filter, Preprocessor* p);
+
+// A logical line read in parts of at most `limit` tokens, so that a line of
+// any length can be handled in bounded memory. The first part starts the
+// line as read_logical_line_filtered does (null at the end of the source);
+// *ended tells whether the part ends the line (its last token the TK_NEWLINE).
+struct LinePart {
+  int report;
+  const char* checked_end;
+  const NameFilter* filter;
+  size_t limit;
+};
+Token* read_first_line_part(const LinePart& part, bool* ended, Preprocessor* p);
+Token* read_next_line_part(const LinePart& part, bool* ended, Preprocessor* p);
 
 // The first line of a string as a token list (a null text reads as empty).
 Token* tokenize_string(const char* text, Preprocessor* p);

@@ -82,12 +82,13 @@ struct PieceWriter {
 
 }  // namespace
 
-char* spell_tokens_to(char* out, const Token* list, int single_blank, int separate, Preprocessor* p) {
+char* spell_tokens_to(char* out, const Token* list, int single_blank, int separate, Preprocessor* p,
+                      SpellJoin* join) {
   PieceWriter writer = {out, nullptr, nullptr};
-  const Token* previous = nullptr;
+  const Token* previous = join ? join->previous : nullptr;
   // Two dots written together may become an ellipsis with a third; two dots
   // apart never can, so the rule looks only at a pair that touches.
-  bool dot_pair_touches = false;
+  bool dot_pair_touches = join && join->dot_pair_touches;
   for (const Token* token = list; token; token = token->next) {
     bool touches_previous = false;
     if (token->ws_begin) {
@@ -111,6 +112,7 @@ char* spell_tokens_to(char* out, const Token* list, int single_blank, int separa
   }
   writer.flush();
   *writer.out = '\0';
+  if (join) *join = SpellJoin{previous, dot_pair_touches};
   return writer.out;
 }
 

@@ -20,7 +20,16 @@ char* spell_token_list(const Token* list, int single_blank, int separate, Prepro
 // the bytes the text needs (its NUL included), and the writing, which returns
 // the end of the text (where its NUL stands).
 size_t spelled_size(const Token* list, int single_blank);
-char* spell_tokens_to(char* out, const Token* list, int single_blank, int separate, Preprocessor* p);
+
+// Where a spelling goes on from one written before: the last token spelled
+// there, and whether it was the second of two dots written together.
+// Updated to where this spelling ends.
+struct SpellJoin {
+  const Token* previous;
+  bool dot_pair_touches;
+};
+char* spell_tokens_to(char* out, const Token* list, int single_blank, int separate, Preprocessor* p,
+                      SpellJoin* join = nullptr);
 
 int tokens_would_merge(const Token* previous, const Token* token, int dot_before, Preprocessor* p);
 

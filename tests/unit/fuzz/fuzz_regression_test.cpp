@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
@@ -36,6 +37,76 @@ void replay(const std::string& target, Check check) {
   for (const std::string& path : paths) {
     std::string data = support::read_file(path);
     EXPECT_EQ(check(reinterpret_cast<const uint8_t*>(data.data()), data.size()), "") << path;
+  }
+}
+
+// The regular files under `dir`, in path order, with their paths.
+void files_under(const std::string& dir, std::vector<std::string>& paths) {
+  std::vector<std::string> names;
+  if (DIR* listing = opendir(dir.c_str())) {
+    while (dirent* entry = readdir(listing)) {
+      std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(listing);
+  }
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    std::string path = dir + "/" + name;
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) continue;
+    if (S_ISDIR(info.st_mode)) files_under(path, paths);
+    if (S_ISREG(info.st_mode)) paths.push_back(path);
+  }
+}
+
+bool is_table_name(const std::string& path, const std::string& files) {
+  for (const char* name : {"table", "t", "u"}) {
+    if (path == files + "/" + name) return true;
+  }
+  return false;
+}
+
+// The pipeline inputs made of the end-to-end cases: option byte 0, the
+// case's table, 0xFF, one of its sources. They are the fuzzers' seeds, and
+// every check of the pipeline target must hold for them too.
+std::vector<std::string> end_to_end_inputs() {
+  std::vector<std::string> inputs;
+  std::vector<std::string> all_files;
+  files_under(MORFE_CASES, all_files);
+  std::vector<std::string> case_dirs;
+  for (const std::string& path : all_files) {
+    size_t at = path.find("/files/");
+    if (at == std::string::npos) continue;
+    std::string case_dir = path.substr(0, at);
+    if (case_dir.size() >= 9 && case_dir.compare(case_dir.size() - 9, 9, "/expected") == 0) continue;
+    if (case_dirs.empty() || case_dirs.back() != case_dir) case_dirs.push_back(case_dir);
+  }
+  for (const std::string& case_dir : case_dirs) {
+    std::string files = case_dir + "/files";
+    std::vector<std::string> paths;
+    files_under(files, paths);
+    std::string table;
+    std::vector<std::string> sources;
+    for (const std::string& path : paths) {
+      if (table.empty() && is_table_name(path, files)) {
+        table = support::read_file(path);
+      } else if (path.size() < 4 || path.compare(path.size() - 4, 4, ".ren") != 0) {
+        sources.push_back(support::read_file(path));
+      }
+    }
+    if (table.find('\xff') != std::string::npos) continue;
+    for (const std::string& source : sources) inputs.push_back(std::string(1, '\0') + table + '\xff' + source);
+  }
+  return inputs;
+}
+
+TEST(FuzzRegressions, EndToEndSourcesPassEveryPipelineCheck) {
+  std::vector<std::string> inputs = end_to_end_inputs();
+  ASSERT_GT(inputs.size(), 150u);
+  for (const std::string& input : inputs) {
+    EXPECT_EQ(check_pipeline_input(reinterpret_cast<const uint8_t*>(input.data()), input.size()), "")
+        << input.substr(0, 200);
   }
 }
 

@@ -405,12 +405,17 @@ void write_inputs(const std::string& table, const std::string& source) {
 
 // One source file's run on the files written by write_inputs, as the first
 // file of a command line or a later one (then with the table cache, if any).
+// With `diag` the diagnostics go there; with `line_part_tokens` logical
+// lines are read in parts of that many tokens.
 RunResult run_written(uint8_t bits, bool cplusplus, int first_file, TableCache* tables = nullptr,
-                      OutputLog* shared_log = nullptr, const char* out_name = "out") {
+                      OutputLog* shared_log = nullptr, const char* out_name = "out", FILE* diag = nullptr,
+                      unsigned long line_part_tokens = 0) {
   const Scratch& s = scratch();
   std::string table_path = s.path("table"), source_path = s.path("source"), out_path = s.path(out_name);
   unlink(out_path.c_str());
   Options options = options_of(bits);
+  if (diag) options.diag = diag;
+  if (line_part_tokens) options.line_part_tokens = line_part_tokens;
   options.reptable_name = table_path.c_str();
   options.output_name = out_path.c_str();
   options.lc = !cplusplus;
@@ -602,6 +607,52 @@ std::string check_command_line(const std::string& table, const std::string& sour
   return "";
 }
 
+// What a run wrote to its diagnostic stream.
+struct Captured {
+  RunResult run;
+  std::string diagnostics;
+};
+
+Captured run_captured(uint8_t bits, bool cplusplus, unsigned long line_part_tokens) {
+  FILE* diag = tmpfile();
+  if (!diag) {
+    perror("tmpfile");
+    abort();
+  }
+  Captured captured;
+  captured.run = run_written(bits, cplusplus, (bits & BIT_LATER_FILE) ? 0 : 1, nullptr, nullptr, "out", diag,
+                             line_part_tokens);
+  rewind(diag);
+  char buffer[4096];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, diag)) > 0) captured.diagnostics.append(buffer, got);
+  fclose(diag);
+  return captured;
+}
+
+// A line read in parts of a few tokens comes out as when it is read whole,
+// with the same diagnostics, whatever it holds.
+std::string check_line_parts(const std::string& table, const std::string& source, uint8_t bits, bool cplusplus) {
+  write_inputs(table, source);
+  Captured whole = run_captured(bits, cplusplus, 0);
+  for (unsigned long tokens : {1ul, 2ul, 5ul}) {
+    Captured parts = run_captured(bits, cplusplus, tokens);
+    std::string where = " (parts of " + std::to_string(tokens) + " tokens, " + mode_name(cplusplus) + ")";
+    if (parts.run.ok != whole.run.ok || parts.run.has_output != whole.run.has_output) {
+      return "another outcome when lines are read in parts" + where;
+    }
+    if (parts.run.output != whole.run.output) {
+      return "another output when lines are read in parts" + where + "\n  whole: " + show(whole.run.output) +
+             "\n  parts: " + show(parts.run.output);
+    }
+    if (parts.diagnostics != whole.diagnostics) {
+      return "other diagnostics when lines are read in parts" + where + "\n  whole: " + show(whole.diagnostics) +
+             "\n  parts: " + show(parts.diagnostics);
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
 std::string check_tokeniser_input(const uint8_t* data, size_t size) {
@@ -651,6 +702,7 @@ std::string check_pipeline_input(const uint8_t* data, size_t size) {
 
   for (bool cplusplus : {false, true}) {
     std::string failure = check_command_line(table, source, bits, cplusplus);
+    if (failure.empty()) failure = check_line_parts(table, source, bits, cplusplus);
     if (!failure.empty()) return failure;
   }
 

@@ -18,7 +18,8 @@ std::string check_tokeniser_input(const uint8_t* data, size_t size);
 //   up to a 0xFF byte the replacement table (none: the table is empty)
 //   the rest          the source
 // in C and in C++ mode, then checks the properties that hold for every
-// source: with an empty table the output is the source as loaded, and
-// renaming an identifier to a fresh name and back gives the source again.
+// source: with an empty table the output is the source as loaded, renaming
+// an identifier to a fresh name and back gives the source again, and lines
+// read in parts of a few tokens come out as when read whole.
 // Returns what failed, or an empty string.
 std::string check_pipeline_input(const uint8_t* data, size_t size);
