@@ -2,12 +2,16 @@
 
 #include "driver/options.h"
 #include "driver/preprocessor.h"
+#include "output/line_processor.h"
 #include "source/source_stack.h"
 
 static const Options* options_of(const Preprocessor* p) { return p->settings->options; }
 
 static void report_v(Preprocessor* p, const char* level, const char* format, va_list args) {
   ++p->reports;
+  // What the run has written goes out before the message: a message stream
+  // that fails ends the program, and the output must keep what came before.
+  if (p->unwritten_begin != p->unwritten_end) flush_source_text(p);
   const RunSettings* settings = p->settings;
   if (!p->source_top) {
     diag_printf(settings, "command line %s: ", level);

@@ -158,11 +158,10 @@ void settle_chain(MacroDef* def) {
 // The token that `name` finally becomes, for a name expanded where no macro
 // is being expanded; null when its expansion must be carried out in full.
 Token* settled_copy(Pool* pool, const Token* name) {
-  MacroDef* def = name->macro;
-  if (def->settle_state == SETTLE_UNKNOWN) settle_chain(def);
-  if (def->settle_state != SETTLE_KNOWN) return nullptr;
+  const Token* settled = settled_target(name->macro);
+  if (!settled) return nullptr;
   Token* copy = static_cast<Token*>(pool_alloc(pool, sizeof(Token)));
-  *copy = *def->settled;
+  *copy = *settled;
   copy->next = nullptr;
   inherit_white_space(copy, name);
   // A name of the chain met again stays as it is for good.
@@ -172,6 +171,11 @@ Token* settled_copy(Pool* pool, const Token* name) {
 }
 
 }  // namespace
+
+const Token* settled_target(MacroDef* def) {
+  if (def->settle_state == SETTLE_UNKNOWN) settle_chain(def);
+  return def->settle_state == SETTLE_KNOWN ? def->settled : nullptr;
+}
 
 Token* copy_token_list(Pool* pool, const Token* list) {
   Token* head = nullptr;

@@ -10,12 +10,14 @@
 #include "lex/identifier.h"
 #include "lex/tokenizer.h"
 #include "macro/expansion.h"
+#include "macro/macro_table.h"
 #include "macro/name_filter.h"
 #include "memory/pool.h"
 #include "output/held_line.h"
 #include "output/pragma.h"
 #include "source/logical_line.h"
 #include "source/source_stack.h"
+#include "source/spelling_table.h"
 #include "source/token_list.h"
 
 static void write_now(Preprocessor* p, const char* text, size_t length) {
@@ -147,12 +149,20 @@ struct SimpleByteTable {
 };
 constexpr SimpleByteTable kSimpleBytes;
 
+// An identifier of plain bytes that the filter may hold.
+struct NamedIdentifier {
+  const char* begin;
+  const char* end;
+  uint32_t name_hash;
+};
+
 // Steps over what needs no call of the lexer: blanks, one-character
 // punctuators and identifiers of plain bytes (hashed on the way). Stops
 // before anything else, or just after an identifier that the filter may
-// hold, setting *named. In C++ mode an operator word is stepped over as an
-// identifier: it is copied as it stands either way, and no table names it.
-const char* skip_simple_tokens(const char* cursor, const NameFilter& filter, bool* named) {
+// hold, which it returns in *named. In C++ mode an operator word is stepped
+// over as an identifier: it is copied as it stands either way, and no table
+// names it.
+const char* skip_simple_tokens(const char* cursor, const NameFilter& filter, NamedIdentifier* named) {
   for (;;) {
     unsigned char c = static_cast<unsigned char>(*cursor);
     if (kSimpleBytes.blank[c] || kSimpleBytes.punctuator[c]) {
@@ -168,33 +178,73 @@ const char* skip_simple_tokens(const char* cursor, const NameFilter& filter, boo
     }
     // A splice, a trigraph or a universal character name may go on with it.
     if (*end == '\\' || *end == '?') return cursor;
-    cursor = end;
-    if (filter_may_hold(filter, name_hash & 0xFFFFF)) {
-      *named = true;
-      return cursor;
+    name_hash &= 0xFFFFF;
+    if (filter_may_hold(filter, name_hash)) {
+      *named = NamedIdentifier{cursor, end, name_hash};
+      return end;
     }
+    cursor = end;
   }
+}
+
+// A name of the line replaced in place by the one token it becomes.
+struct InPlaceRename {
+  const char* begin;
+  const char* end;
+  const Token* target;
+};
+constexpr int kInPlaceRenames = 32;
+
+enum class NameFate { KEPT, RENAMED, NEEDS_WHOLE_LINE };
+
+// What becomes of a plainly written name when nothing else of its line
+// changes: kept, or replaced by the one token it becomes (*target). The
+// whole treatment is needed for _Pragma and __VA_ARGS__, for a target that
+// could join the token after it (L before a quote) or begins otherwise than
+// plainly, and for a chain that does not end in one token.
+NameFate fate_of_name(Preprocessor* p, const NamedIdentifier& name, const Token** target) {
+  IdentEntry* ident = intern_hashed_spelling(name.begin, name.end, name.name_hash, true, p);
+  if (ident == p->id_pragma || ident == p->id_va_args) return NameFate::NEEDS_WHOLE_LINE;
+  if (!ident->macro) return NameFate::KEPT;
+  const Token* settled = settled_target(ident->macro);
+  if (!settled || settled->ident == p->id_pragma || settled->ident == p->id_va_args) return NameFate::NEEDS_WHOLE_LINE;
+  if (*name.end == '"' || *name.end == '\'') return NameFate::NEEDS_WHOLE_LINE;
+  if (!kSimpleBytes.identifier_start[static_cast<unsigned char>(*settled->text_begin)]) {
+    return NameFate::NEEDS_WHOLE_LINE;
+  }
+  *target = settled;
+  return NameFate::RENAMED;
 }
 
 }  // namespace
 
-// A line whose identifiers the table cannot name, and that holds no _Pragma
-// and no __VA_ARGS__, comes out exactly as it stands: it is checked as it is
-// read and written without becoming tokens. Returns false when the line
-// needs the whole treatment; nothing is consumed then, and `checked_end`
-// tells how far its tokens were checked already.
+// A line that comes out as it stands, or with only plainly written names
+// replaced, each by the one token it becomes, and that holds no _Pragma and
+// no __VA_ARGS__: it is checked as it is read and written without becoming
+// tokens. Returns false when the line needs the whole treatment; nothing is
+// consumed then, and `checked_end` tells how far its tokens were checked
+// already.
 static bool copy_plain_line(Preprocessor* p, const NameFilter& filter, const char** checked_end) {
   SourceFrame* frame = p->source_top;
   const char* start = frame->pos;
   *checked_end = start;
   if (*start == '\0') return false;
   const char* cursor = start;
+  InPlaceRename renames[kInPlaceRenames];
+  int rename_count = 0;
   for (;;) {
-    bool named = false;
+    NamedIdentifier named{nullptr, nullptr, 0};
     cursor = skip_simple_tokens(cursor, filter, &named);
-    if (named) {
-      *checked_end = cursor;
-      return false;
+    if (named.begin) {
+      const Token* target = nullptr;
+      NameFate fate = fate_of_name(p, named, &target);
+      if (fate == NameFate::KEPT) continue;
+      if (fate == NameFate::NEEDS_WHOLE_LINE || rename_count == kInPlaceRenames) {
+        *checked_end = cursor;
+        return false;
+      }
+      renames[rename_count++] = InPlaceRename{named.begin, named.end, target};
+      continue;
     }
     const char* token = cursor;
     TokenKind kind = next_token(p, cursor, 0);
@@ -211,7 +261,14 @@ static bool copy_plain_line(Preprocessor* p, const NameFilter& filter, const cha
   p->va_args_seen = 0;
   frame->pos = cursor;
   frame->uncounted_end = cursor;  // its breaks are written and need counting only for a line number
-  write_source_text(p, start, cursor);
+  const char* from = start;
+  for (int i = 0; i < rename_count; ++i) {
+    write_source_text(p, from, renames[i].begin);
+    const Token* target = renames[i].target;
+    write_output(p, target->text_begin, static_cast<unsigned long>(target->text_end - target->text_begin));
+    from = renames[i].end;
+  }
+  write_source_text(p, from, cursor);
   restore_lost_newlines(p);
   return true;
 }

@@ -135,10 +135,11 @@ TEST_F(ProgramTest, UnwritableStandardOutputEndsWithOutputError) {
 }
 
 TEST_F(ProgramTest, UnwritableDiagnosticsLeaveTheOutputAsWritten) {
-  // The error about the null character comes after the first line was written.
-  write_file(a, std::string("int old;\nx\0y\n", 13));
+  // The error about the null character comes after two lines were written:
+  // one renamed, one copied as it stands.
+  write_file(a, std::string("int old;\nint y;\nx\0y\n", 20));
   EXPECT_EQ(run_in_child_with_full_stream(dir, 2, {"-r", table, "--", a, b}), 1);
-  EXPECT_EQ(read_file(dir + "/a.ren").substr(0, 9), "int new;\n");
+  EXPECT_EQ(read_file(dir + "/a.ren").substr(0, 16), "int new;\nint y;\n");
   EXPECT_FALSE(exists(dir + "/b.ren"));
   // Nothing more can be said on a failing error stream; the standard output
   // still has what was written before.
