@@ -138,21 +138,39 @@ inline bool in_set(const ByteSet& set, const char* at) { return set.has[static_c
 
 // After the opening slash and star; false when the text ends first (the
 // cursor then rests on the NUL).
+//
+// The search is for slashes, not stars: comments are often lined with stars
+// while a slash inside one is rare, so a single strchr mostly reaches the
+// end. A slash closes the comment when the logical character before it is a
+// star, and that character can be found by stepping back over raw bytes:
+// trigraphs and splices are recognised from the raw text alone, "??/" is
+// always a trigraph, a backslash (raw or "??/") before a new-line always
+// splices, and a star or a slash is part of neither but for the slash that
+// ends "??/". The byte before the body is the opening star, which bounds
+// every look back.
 bool skip_block_comment(const char*& cursor) {
-  const char* scan = cursor;
+  const char* const body = cursor;
+  const char* scan = body;
   for (;;) {
-    // No trigraph makes a star and no splice hides one, so the raw text is
-    // searched for stars (strcspn stops at the NUL too); only what follows a
-    // star is read logically.
-    scan += strcspn(scan, "*");
-    if (*scan == '\0') {
-      cursor = scan;
+    const char* slash = strchr(scan, '/');
+    if (!slash) {
+      cursor = scan + strlen(scan);
       return false;
     }
-    ++scan;
-    const char* after = scan;
-    if (read_char(after) == '/') {
-      cursor = after;
+    scan = slash + 1;
+    const char* before = slash;  // just past the logical character before the slash
+    if (before[-1] == '?' && before[-2] == '?') continue;  // "??/": a backslash, no slash
+    while (before[-1] == '\n') {
+      if (before[-2] == '\\') {
+        before -= 2;
+      } else if (before[-2] == '/' && before[-3] == '?' && before[-4] == '?') {
+        before -= 4;
+      } else {
+        break;
+      }
+    }
+    if (before > body && before[-1] == '*') {
+      cursor = scan;
       return true;
     }
   }
