@@ -54,7 +54,7 @@ constexpr ClassTable kClasses;
 // to the rest class, like DEL.
 inline CharClass class_of(int c) { return c < 0 ? CC_REST : kClasses.of[c]; }
 
-TokenKind single_punctuator_kind(int c) {
+constexpr TokenKind single_punctuator_kind(int c) {
   switch (c) {
     case '(': return TK_LPAREN;
     case ')': return TK_RPAREN;
@@ -70,7 +70,7 @@ TokenKind single_punctuator_kind(int c) {
 }
 
 // A doubled operator character (c1 c1), or TK_EOF when the pair is none.
-TokenKind doubled_kind(int c) {
+constexpr TokenKind doubled_kind(int c) {
   switch (c) {
     case '#': return TK_HASHHASH;
     case '&': return TK_ANDAND;
@@ -83,7 +83,7 @@ TokenKind doubled_kind(int c) {
 }
 
 // An operator character followed by '=', or TK_EOF when the pair is none.
-TokenKind assign_kind(int c) {
+constexpr TokenKind assign_kind(int c) {
   switch (c) {
     case '!': return TK_NE;
     case '%': return TK_PERCENT_ASSIGN;
@@ -100,7 +100,7 @@ TokenKind assign_kind(int c) {
   }
 }
 
-TokenKind lone_operator_kind(int c) {
+constexpr TokenKind lone_operator_kind(int c) {
   switch (c) {
     case '!': return TK_EXCL;
     case '#': return TK_HASH;
@@ -225,7 +225,9 @@ TokenKind comment_token(const char*& cursor, int c2) {
   return continue_whitespace_run(cursor);
 }
 
-void skip_newline_run(const char*& cursor) {
+// Kept out of line, like every helper that next_token calls: inlined, its
+// loop would make next_token save registers on every call.
+__attribute__((noinline)) void skip_newline_run(const char*& cursor) {
   const char* scan = cursor;
   for (;;) {
     while (*scan == '\n') ++scan;
@@ -238,7 +240,7 @@ void skip_newline_run(const char*& cursor) {
 }
 
 // The digit (or dot and digit) that starts the number has been read.
-TokenKind scan_pp_number(Preprocessor* p, const char*& cursor, int quiet) {
+__attribute__((noinline)) TokenKind scan_pp_number(Preprocessor* p, const char*& cursor, int quiet) {
   const bool exponent_p = !is_cplusplus(p);
   const char* scan = cursor;
   for (;;) {
@@ -353,9 +355,10 @@ TokenKind operator_token(Preprocessor* p, const char*& cursor, int c1, const cha
   }
 }
 
-}  // namespace
-
-TokenKind next_token(Preprocessor* p, const char*& cursor, int quiet) {
+// Every token by the book: the first character is read logically and
+// classified. next_token below takes the common cases itself and leaves the
+// rest, whatever begins with a '?' or a backslash included, to this.
+__attribute__((noinline)) TokenKind next_token_in_full(Preprocessor* p, const char*& cursor, int quiet) {
   const char* start = cursor;
   int c1 = read_char(cursor);
   const char* after1 = cursor;
@@ -436,4 +439,155 @@ TokenKind next_token(Preprocessor* p, const char*& cursor, int quiet) {
     default:
       return TK_OTHER;
   }
+}
+
+// What next_token does with the first byte of a token.
+enum FirstByteAction : uint8_t {
+  FB_IN_FULL,
+  FB_LETTER,
+  FB_OPERATOR_WORD_LETTER,  // may begin one of the C++ operator words too
+  FB_DIGIT,
+  FB_BLANK,
+  FB_NEWLINE,
+  FB_PUNCTUATOR,
+  FB_OPERATOR,
+  FB_DOT,
+};
+
+// Only bytes that are logical characters by themselves get an action other
+// than FB_IN_FULL: a token that starts with '?', a backslash or a NUL may be
+// a trigraph, a splice or the end, and is left to next_token_in_full. So is
+// 'L', which may begin a wide literal.
+struct FirstByteTable {
+  FirstByteAction action[256];
+  uint8_t alone[256];     // the token when the byte stands alone
+  uint8_t doubled[256];   // the token of the byte twice, when that always is one
+  uint8_t assigned[256];  // the token of the byte and '='
+  constexpr FirstByteTable() : action(), alone(), doubled(), assigned() {
+    for (int c = 'a'; c <= 'z'; ++c) action[c] = FB_LETTER;
+    for (int c = 'A'; c <= 'Z'; ++c) action[c] = FB_LETTER;
+    action[static_cast<unsigned char>('_')] = FB_LETTER;
+    action[static_cast<unsigned char>('L')] = FB_IN_FULL;
+    for (unsigned char c : {'a', 'b', 'c', 'd', 'n', 'o', 'x'}) action[c] = FB_OPERATOR_WORD_LETTER;
+    for (int c = '0'; c <= '9'; ++c) action[c] = FB_DIGIT;
+    for (unsigned char c : {' ', '\t', '\v', '\f'}) action[c] = FB_BLANK;
+    action[static_cast<unsigned char>('\n')] = FB_NEWLINE;
+    for (unsigned char c : {'(', ')', ',', ';', '[', ']', '{', '}', '~'}) {
+      action[c] = FB_PUNCTUATOR;
+      alone[c] = static_cast<uint8_t>(single_punctuator_kind(c));
+    }
+    for (unsigned char c : {'!', '#', '%', '&', '*', '+', '-', '/', '<', '=', '>', '^', '|', ':'}) {
+      action[c] = FB_OPERATOR;
+      // "<<" and ">>" may take a '=' as well: left to next_token_in_full.
+      if (c != '<' && c != '>' && doubled_kind(c) != TK_EOF) doubled[c] = static_cast<uint8_t>(doubled_kind(c));
+      if (assign_kind(c) != TK_EOF) assigned[c] = static_cast<uint8_t>(assign_kind(c));
+    }
+    alone[static_cast<unsigned char>('!')] = TK_EXCL;
+    alone[static_cast<unsigned char>('#')] = TK_HASH;
+    alone[static_cast<unsigned char>('%')] = TK_PERCENT;
+    alone[static_cast<unsigned char>('&')] = TK_AMP;
+    alone[static_cast<unsigned char>('*')] = TK_STAR;
+    alone[static_cast<unsigned char>('+')] = TK_PLUS;
+    alone[static_cast<unsigned char>('-')] = TK_MINUS;
+    alone[static_cast<unsigned char>('/')] = TK_SLASH;
+    alone[static_cast<unsigned char>('<')] = TK_LT;
+    alone[static_cast<unsigned char>('=')] = TK_ASSIGN;
+    alone[static_cast<unsigned char>('>')] = TK_GT;
+    alone[static_cast<unsigned char>('^')] = TK_CARET;
+    alone[static_cast<unsigned char>('|')] = TK_BAR;
+    alone[static_cast<unsigned char>(':')] = TK_COLON;
+    action[static_cast<unsigned char>('.')] = FB_DOT;
+    alone[static_cast<unsigned char>('.')] = TK_DOT;
+  }
+};
+constexpr FirstByteTable kFirstBytes;
+
+// After a run of blanks, what may carry the white space on: a comment, or a
+// splice or trigraph that the plain-byte loop cannot see through.
+constexpr ByteSet kWhitespaceGoesOn("/?\\");
+
+// Bytes that no operator or punctuator takes as its next character: after
+// one of them, an operator character is a token by itself. Digits are not
+// among them for a dot, which they make a number.
+constexpr ByteSet kEndsOperator(
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_0123456789 \t\v\f\n()[]{},;\"'");
+constexpr ByteSet kEndsDot("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_");
+
+// A plain-byte run of a number ends the number unless it stopped at one of
+// these: an exponent that may take a sign, or a '?' or a backslash.
+constexpr ByteSet kNumberGoesOn("EePp?\\");
+
+}  // namespace
+
+TokenKind next_token(Preprocessor* p, const char*& cursor, int quiet) {
+  const char* scan = cursor;
+  unsigned char c = static_cast<unsigned char>(*scan);
+  switch (kFirstBytes.action[c]) {
+    case FB_OPERATOR_WORD_LETTER:
+      if (is_cplusplus(p)) break;
+      [[fallthrough]];
+    case FB_LETTER:
+      ++scan;
+      while (kIdentifierBytes.is[static_cast<unsigned char>(*scan)]) ++scan;
+      cursor = scan;
+      // Only a '?' or a backslash (a trigraph, a splice or a UCN) can carry
+      // the identifier past a byte that is not a plain identifier byte.
+      if (*scan == '?' || *scan == '\\') return scan_identifier(p, cursor, quiet);
+      return TK_IDENTIFIER;
+    case FB_DIGIT:
+      ++scan;
+      while (in_set(kPpNumberBytes, scan)) ++scan;
+      cursor = scan;
+      if (in_set(kNumberGoesOn, scan)) return scan_pp_number(p, cursor, quiet);
+      return TK_PP_NUMBER;
+    case FB_BLANK:
+      ++scan;
+      while (in_set(kBlankBytes, scan)) ++scan;
+      cursor = scan;
+      if (in_set(kWhitespaceGoesOn, scan)) return continue_whitespace_run(cursor);
+      return TK_WHITESPACE;
+    case FB_NEWLINE:
+      ++scan;
+      while (*scan == '\n') ++scan;
+      cursor = scan;
+      if (*scan == '?' || *scan == '\\') skip_newline_run(cursor);
+      return TK_NEWLINE;
+    case FB_PUNCTUATOR:
+      cursor = scan + 1;
+      return static_cast<TokenKind>(kFirstBytes.alone[c]);
+    case FB_OPERATOR: {
+      if (in_set(kEndsOperator, scan + 1)) {
+        cursor = scan + 1;
+        return static_cast<TokenKind>(kFirstBytes.alone[c]);
+      }
+      // The second byte is plain here whenever it matches, so it is the
+      // second character; no third one changes these pairs.
+      unsigned char c2 = static_cast<unsigned char>(scan[1]);
+      if (c2 == '=' && kFirstBytes.assigned[c]) {
+        cursor = scan + 2;
+        return static_cast<TokenKind>(kFirstBytes.assigned[c]);
+      }
+      if (c2 == c && kFirstBytes.doubled[c]) {
+        cursor = scan + 2;
+        return static_cast<TokenKind>(kFirstBytes.doubled[c]);
+      }
+      // C++ has "->*" too.
+      if (c == '-' && c2 == '>' && (!is_cplusplus(p) || in_set(kEndsOperator, scan + 2))) {
+        cursor = scan + 2;
+        return TK_ARROW;
+      }
+      break;
+    }
+    case FB_DOT:
+      if (in_set(kEndsDot, scan + 1)) {
+        cursor = scan + 1;
+        return TK_DOT;
+      }
+      break;
+    case FB_IN_FULL:
+      break;
+    default:
+      __builtin_unreachable();  // the table holds no other action
+  }
+  return next_token_in_full(p, cursor, quiet);
 }
