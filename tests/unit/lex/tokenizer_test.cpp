@@ -109,6 +109,15 @@ const std::vector<LexCase>& lex_cases() {
       {BOTH, "/* x *", {{TK_UNTERMINATED_COMMENT, "/* x *"}}},
       {BOTH, "  /* x", {{TK_WHITESPACE, "  "}, {TK_UNTERMINATED_COMMENT, "/* x"}}},
       {BOTH, "/* a */ /* b", {{TK_WHITESPACE, "/* a */ "}, {TK_UNTERMINATED_COMMENT, "/* b"}}},
+      // Whether a slash ends a comment depends on the logical character
+      // before it, which may stand several splices back.
+      {BOTH, "/* *\\\n??/\n\\\n/x", {{TK_WHITESPACE, "/* *\\\n??/\n\\\n/"}, {TK_IDENTIFIER, "x"}}},
+      {BOTH, "/*\\\n/ */", {{TK_WHITESPACE, "/*\\\n/ */"}}},
+      {BOTH, "/*??/\n/", {{TK_UNTERMINATED_COMMENT, "/*??/\n/"}}},
+      {BOTH, "/* *\\\\\n/ */x", {{TK_WHITESPACE, "/* *\\\\\n/ */"}, {TK_IDENTIFIER, "x"}}},
+      {BOTH, "/* *\n/ */x", {{TK_WHITESPACE, "/* *\n/ */"}, {TK_IDENTIFIER, "x"}}},
+      {BOTH, "/* ??/*/x", {{TK_WHITESPACE, "/* ??/*/"}, {TK_IDENTIFIER, "x"}}},
+      {BOTH, "/* ??/\n/ */x", {{TK_WHITESPACE, "/* ??/\n/ */"}, {TK_IDENTIFIER, "x"}}},
       {BOTH, "// a", {{TK_WHITESPACE, "// a"}}},
       {BOTH, "// a\n", {{TK_WHITESPACE, "// a"}, {TK_NEWLINE, "\n"}}},
       {BOTH, "// a \\\n b\nc", {{TK_WHITESPACE, "// a \\\n b"}, {TK_NEWLINE, "\n"}, {TK_IDENTIFIER, "c"}}},
@@ -181,6 +190,13 @@ const std::vector<LexCase>& lex_cases() {
       {BOTH, "%:#", {{TK_HASH, "%:"}, {TK_HASH, "#"}}},
       {BOTH, "<::", {{TK_LBRACKET, "<:"}, {TK_COLON, ":"}}},
       {BOTH, "<%%>", {{TK_LBRACE, "<%"}, {TK_RBRACE, "%>"}}},
+      // A splice or trigraph right after a token's first byte.
+      {BOTH, "=\\\n=", {{TK_EQ, "=\\\n="}}},
+      {BOTH, "-??/\n>x", {{TK_ARROW, "-??/\n>"}, {TK_IDENTIFIER, "x"}}},
+      {CPP_ONLY, "->\\\n*", {{TK_ARROW_STAR, "->\\\n*"}}},
+      {BOTH, ".\\\n5", {{TK_PP_NUMBER, ".\\\n5"}}},
+      {BOTH, "0x1??/\ne+2", {{TK_PP_NUMBER, "0x1??/\ne+2"}}},
+      {BOTH, "  \\\n\t/* c */x", {{TK_WHITESPACE, "  \\\n\t/* c */"}, {TK_IDENTIFIER, "x"}}},
       // Trigraphs at token starts and inside tokens.
       {BOTH, "??=", {{TK_HASH, "??="}}},
       {BOTH, "??=??=", {{TK_HASHHASH, "??=??="}}},
