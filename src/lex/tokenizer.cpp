@@ -117,20 +117,16 @@ constexpr TokenKind lone_operator_kind(int c) {
 
 inline bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
-// Raw bytes that the plain-byte loops below step over without read_char.
-// Every one of them is a logical character by itself: none is NUL, '?' or
-// '\\', so none can begin a trigraph or a splice or end the text.
+// A set of raw bytes. The sets that plain-byte loops step over without
+// read_char hold only bytes that are logical characters by themselves: no
+// NUL, '?' or '\\', so none can begin a trigraph or a splice or end the text.
 struct ByteSet {
   bool has[256];
-  // The bytes listed; with `complement`, every byte but those listed and the
-  // ones that need the slow path.
-  constexpr ByteSet(const char* listed, bool complement = false) : has() {
-    for (int c = 0; c < 256; ++c) has[c] = complement && !kCharNeedsSlowPath.marked[c];
-    for (const char* c = listed; *c; ++c) has[static_cast<unsigned char>(*c)] = !complement;
+  constexpr ByteSet(const char* listed) : has() {
+    for (const char* c = listed; *c; ++c) has[static_cast<unsigned char>(*c)] = true;
   }
 };
 constexpr ByteSet kBlankBytes(" \t\v\f");
-constexpr ByteSet kLineCommentBytes("\n", true);
 // Inside a number, what needs no second look: E, e, P and p may take a sign.
 constexpr ByteSet kPpNumberBytes("0123456789_.abcdfghijklmnoqrstuvwxyzABCDFGHIJKLMNOQRSTUVWXYZ");
 
@@ -180,7 +176,9 @@ bool skip_block_comment(const char*& cursor) {
 void skip_line_comment(const char*& cursor) {
   const char* scan = cursor;
   for (;;) {
-    while (in_set(kLineCommentBytes, scan)) ++scan;
+    // Only a new-line, a NUL, or a '?' or backslash that may splice the
+    // line on, needs a look; strcspn stops at the NUL as well.
+    scan += strcspn(scan, "\n?\\");
     const char* before = scan;
     int c = read_char(scan);
     if (c == '\n' || c == 0) {
