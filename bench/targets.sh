@@ -152,8 +152,11 @@ echo "4 memory on sqlite3.c: peak resident $peak KiB ($how), limit 2 x input + 8
 verdict 4 "2 x input + 8 MiB" "$peak <= $limit"
 
 # 5. Scaling with the input size (sqlite3.c repeated, same table as in 1) and
-# with the table size (identifiers of sqlite3.c, most frequent first, then
-# names that do not occur), each table's load timed on an empty source.
+# with the table size: the 1,000 most frequent identifiers of sqlite3.c
+# renamed, then names that do not occur, so that every table renames the same
+# words and only its size grows; each table's load is timed on an empty
+# source. One more table renames every identifier of the file (100,000
+# pairs), for the cost of renaming all of it; that one is shown, not judged.
 for n in 1 4 16; do
   for ((i = 0; i < n; i++)); do cat "$input"; done > "$tmp/x$n.c"
   check x$n
@@ -167,16 +170,20 @@ growth=$(calc %.2f "${wall[x16]} / 16 / ${wall[x1]}")
 echo "    16x time per MB / 1x time per MB: $growth wall, $(calc %.2f "${cpu[x16]} / 16 / ${cpu[x1]}") cpu"
 : > "$tmp/empty.c"
 for n in 1000 10000 100000; do
-  awk -v n=$n 'NR <= n { print $1, "renamed_" $1 }
-    END { for (i = NR + 1; i <= n; i++) print "zz_unused_" i, "zz_other_" i }' "$tmp/words" > "$tmp/t$n.txt"
+  awk -v n=$n 'NR <= 1000 { print $1, "renamed_" $1 }
+    END { for (i = 1001; i <= n; i++) print "zz_unused_" i, "zz_other_" i }' "$tmp/words" > "$tmp/t$n.txt"
   check t$n
 done
-measure t1000 t10000 t100000 load1000 load10000 load100000
-echo "  table size, on sqlite3.c ($(wc -l < "$tmp/words") distinct words in it):"
+awk 'NR <= 100000 { print $1, "renamed_" $1 }
+  END { for (i = NR + 1; i <= 100000; i++) print "zz_unused_" i, "zz_other_" i }' "$tmp/words" > "$tmp/tall.txt"
+check tall
+measure t1000 t10000 t100000 load1000 load10000 load100000 tall
+echo "  table size, on sqlite3.c ($(wc -l < "$tmp/words") distinct words in it), the 1000 most frequent renamed:"
 for n in 1000 10000 100000; do
   row "$n pairs" t$n
   row "$n pairs, empty source" load$n
 done
+row "100000 pairs, every word renamed" tall
 allowed=$(calc %.4f "1.3 * ${wall[t1000]} + ${wall[load100000]}")
 echo "    100000 pairs: ${wall[t100000]} s; allowed 1.3 x 1000 pairs + load of 100000 pairs = $allowed s"
 verdict 5 "16x within 1.3x per MB, 100000 pairs within 1.3x 1000 pairs + load" \

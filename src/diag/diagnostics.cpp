@@ -11,7 +11,7 @@ static void report_v(Preprocessor* p, const char* level, const char* format, va_
   ++p->reports;
   // What the run has written goes out before the message: a message stream
   // that fails ends the program, and the output must keep what came before.
-  if (p->unwritten_begin != p->unwritten_end) flush_source_text(p);
+  flush_source_text(p);
   const RunSettings* settings = p->settings;
   if (!p->source_top) {
     diag_printf(settings, "command line %s: ", level);

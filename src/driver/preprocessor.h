@@ -38,6 +38,9 @@ struct Preprocessor {
   // Source text written but not yet handed to the output stream.
   const char* unwritten_begin;
   const char* unwritten_end;
+  // Small pieces of output gathered for one call of the stream.
+  char* gathered;
+  size_t gathered_length;
 };
 
 // Thrown by a fatal diagnostic; caught at the end of the file's run.

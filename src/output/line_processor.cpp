@@ -20,7 +20,11 @@
 #include "source/spelling_table.h"
 #include "source/token_list.h"
 
-static void write_now(Preprocessor* p, const char* text, size_t length) {
+// Small pieces gather here before they go to the stream: a renamed line is
+// many pieces, and a stream call for each costs more than copying it.
+constexpr size_t kGatherBytes = 16384;
+
+static void send(Preprocessor* p, const char* text, size_t length) {
   if (!length) return;
   FILE* out = p->settings->out;
   size_t written = fwrite(text, 1, length, out);
@@ -29,21 +33,46 @@ static void write_now(Preprocessor* p, const char* text, size_t length) {
   if (written != length && out == stdout) output_error_exit(stdout);
 }
 
-void flush_source_text(Preprocessor* p) {
+static void send_gathered(Preprocessor* p) {
+  size_t length = p->gathered_length;
+  p->gathered_length = 0;
+  send(p, p->gathered, length);
+}
+
+static void write_now(Preprocessor* p, const char* text, size_t length) {
+  if (!length) return;
+  if (length >= kGatherBytes / 2) {
+    send_gathered(p);
+    send(p, text, length);
+    return;
+  }
+  if (!p->gathered) p->gathered = static_cast<char*>(arena_alloc(p->store->arena, kGatherBytes));
+  if (p->gathered_length + length > kGatherBytes) send_gathered(p);
+  memcpy(p->gathered + p->gathered_length, text, length);
+  p->gathered_length += length;
+}
+
+// The source text in hand goes behind what was written before it.
+static void pass_on_source_text(Preprocessor* p) {
   write_now(p, p->unwritten_begin, static_cast<size_t>(p->unwritten_end - p->unwritten_begin));
   p->unwritten_begin = p->unwritten_end = nullptr;
 }
 
+void flush_source_text(Preprocessor* p) {
+  pass_on_source_text(p);
+  send_gathered(p);
+}
+
 void write_source_text(Preprocessor* p, const char* begin, const char* end) {
   if (begin != p->unwritten_end) {
-    flush_source_text(p);
+    pass_on_source_text(p);
     p->unwritten_begin = begin;
   }
   p->unwritten_end = end;
 }
 
 void write_output(Preprocessor* p, const char* text, unsigned long length) {
-  flush_source_text(p);
+  pass_on_source_text(p);
   write_now(p, text, length);
 }
 

@@ -17,6 +17,7 @@ void write_output(Preprocessor* p, const char* text, unsigned long length);
 
 // Writes a stretch of the loaded source text. Stretches that follow each
 // other in the source are gathered and written in one piece, before any
-// other output and when the run ends (also when it ends early).
+// other output. What is written reaches the stream by flush_source_text:
+// before a diagnostic, and when the run ends (also when it ends early).
 void write_source_text(Preprocessor* p, const char* begin, const char* end);
 void flush_source_text(Preprocessor* p);
