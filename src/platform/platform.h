@@ -49,6 +49,8 @@ struct MappedText {
 enum class MapResult { MAPPED, NOT_MAPPABLE, FAILED };
 // NOT_MAPPABLE: the file is no regular, non-empty file, or the mapping was
 // refused; read it instead. FAILED: the open failed, `read` says why.
+// Should the file shrink while it is mapped, the text reads as ending
+// (a NUL) where the file's bytes are gone.
 MapResult map_text_file(const char* path, MappedText* mapped, TextRead* read);
 void unmap_text_file(void* base, size_t span);
 

@@ -1,6 +1,9 @@
 #include "platform/platform.h"
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -148,6 +151,65 @@ static std::string normalize_components(const std::string& path) {
   return result.empty() ? "/" : result;
 }
 
+namespace {
+
+// A mapped file that another process truncates while it is read raises
+// SIGBUS on every page past its new end. Such a page is replaced by zeros,
+// which the reader takes for a NUL: the text ends there with the
+// null-character error, and the process lives on. A fault anywhere else
+// takes its course as before.
+struct MappedRange {
+  std::atomic<char*> begin;
+  std::atomic<char*> end;
+};
+constexpr int kMappedRanges = 16;
+MappedRange mapped_ranges[kMappedRanges];
+struct sigaction bus_action_before;
+size_t page_size;
+
+void on_bus_error(int, siginfo_t* info, void*) {
+  char* address = static_cast<char*>(info->si_addr);
+  for (MappedRange& range : mapped_ranges) {
+    char* begin = range.begin.load();
+    if (!begin || address < begin || address >= range.end.load()) continue;
+    uintptr_t page = reinterpret_cast<uintptr_t>(address) & ~(static_cast<uintptr_t>(page_size) - 1);
+    void* zeros = mmap(reinterpret_cast<void*>(page), page_size, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+    if (zeros != MAP_FAILED) return;  // the read is tried again and finds zeros
+    break;
+  }
+  // Not a page of ours: back to what was there, and the fault comes again.
+  sigaction(SIGBUS, &bus_action_before, nullptr);
+}
+
+void watch_mapped_range(char* begin, size_t span) {
+  static bool installed = false;
+  if (!installed) {
+    installed = true;
+    page_size = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    struct sigaction action;
+    memset(&action, 0, sizeof action);
+    action.sa_sigaction = on_bus_error;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGBUS, &action, &bus_action_before);
+  }
+  for (MappedRange& range : mapped_ranges) {
+    if (range.begin.load()) continue;
+    range.end.store(begin + span);
+    range.begin.store(begin);
+    return;
+  }
+}
+
+void forget_mapped_range(void* base) {
+  for (MappedRange& range : mapped_ranges) {
+    if (range.begin.load() == base) range.begin.store(nullptr);
+  }
+}
+
+}  // namespace
+
 MapResult map_text_file(const char* path, MappedText* mapped, TextRead* read) {
   *read = TextRead{nullptr, 0, FILE_ERROR_NONE, false};
   // Only a regular file is opened here: a pipe opened twice would lose what
@@ -184,6 +246,7 @@ MapResult map_text_file(const char* path, MappedText* mapped, TextRead* read) {
   }
   madvise(base, size, MADV_SEQUENTIAL | MADV_WILLNEED);
   char* text = static_cast<char*>(base);
+  watch_mapped_range(text, span);
   // Writing to the private mapping copies only the pages that change.
   size_t length = drop_cr_before_lf(text, size);
   if (length != size) text[length] = '\0';
@@ -191,7 +254,10 @@ MapResult map_text_file(const char* path, MappedText* mapped, TextRead* read) {
   return MapResult::MAPPED;
 }
 
-void unmap_text_file(void* base, size_t span) { munmap(base, span); }
+void unmap_text_file(void* base, size_t span) {
+  forget_mapped_range(base);
+  munmap(base, span);
+}
 
 std::string absolute_path(const char* name) {
   if (name[0] == '/') return name;  // an absolute name is used as it stands

@@ -91,6 +91,27 @@ TEST_F(ReadTextFile, LargeFileIsReadWhole) {
   EXPECT_EQ(std::string(read.text, 10), "line\nline\n");
 }
 
+// Another process may truncate a file while it is mapped: the pages past its
+// new end then read as zeros instead of killing the process. A second file
+// mapped beside it keeps its text.
+TEST_F(ReadTextFile, AMappedFileTruncatedMeanwhileReadsAsEnded) {
+  const size_t kBytes = 5 * 65536;
+  std::string path = make("shrinking", std::string(kBytes, 'a'));
+  std::string other_path = make("steady", std::string(kBytes, 'b'));
+  MappedText mapped, other;
+  TextRead read, other_read;
+  ASSERT_EQ(map_text_file(path.c_str(), &mapped, &read), MapResult::MAPPED);
+  ASSERT_EQ(map_text_file(other_path.c_str(), &other, &other_read), MapResult::MAPPED);
+  EXPECT_EQ(mapped.text[0], 'a');  // a page read before the truncation stays as it was read
+  ASSERT_EQ(truncate(path.c_str(), 100), 0);
+  EXPECT_EQ(mapped.text[kBytes / 2], '\0');
+  EXPECT_EQ(mapped.text[kBytes - 1], '\0');
+  EXPECT_EQ(strlen(mapped.text + 4096), 0u);
+  EXPECT_EQ(other.text[kBytes - 1], 'b');
+  unmap_text_file(mapped.base, mapped.span);
+  unmap_text_file(other.base, other.span);
+}
+
 TEST_F(ReadTextFile, FilesThatCannotBeRead) {
   make("plain", "x");
   struct Case {
