@@ -92,12 +92,8 @@ LineMode source_mode(int report) { return report ? LineMode::SOURCE_REPORTING : 
 }  // namespace
 
 Token* read_logical_line(int report, Preprocessor* p) {
-  return read_logical_line_filtered(report, nullptr, nullptr, p);
-}
-
-Token* read_logical_line_filtered(int report, const char* checked_end, const NameFilter* filter, Preprocessor* p) {
   bool ended;
-  return read_first_line_part(LinePart{report, checked_end, filter, 0}, &ended, p);
+  return read_first_line_part(LinePart{report, nullptr, nullptr, 0}, &ended, p);
 }
 
 Token* read_first_line_part(const LinePart& part, bool* ended, Preprocessor* p) {

@@ -13,16 +13,14 @@ struct NameFilter;
 // end-of-source diagnostics are given; without it nothing is reported.
 Token* read_logical_line(int report, Preprocessor* p);
 
-// The same, for the renaming loop: tokens before `checked_end` have been read
-// and checked already and are not reported a second time, and identifiers
-// that the filter rejects (which no table entry, _Pragma or __VA_ARGS__ can
-// be) are not interned: their `ident` stays null.
-Token* read_logical_line_filtered(int report, const char* checked_end, const NameFilter* filter, Preprocessor* p);
-
-// A logical line read in parts of at most `limit` tokens, so that a line of
-// any length can be handled in bounded memory. The first part starts the
-// line as read_logical_line_filtered does (null at the end of the source);
-// *ended tells whether the part ends the line (its last token the TK_NEWLINE).
+// A logical line read in parts of at most `limit` tokens (0: the whole
+// line), so that a line of any length can be handled in bounded memory. The
+// first part starts the line as read_logical_line does (null at the end of
+// the source); *ended tells whether the part ends the line (its last token
+// the TK_NEWLINE). For the renaming loop, tokens before `checked_end` have
+// been read and checked already and are not reported a second time, and
+// identifiers that the filter rejects (which no table entry, _Pragma or
+// __VA_ARGS__ can be) are not interned: their `ident` stays null.
 struct LinePart {
   int report;
   const char* checked_end;
