@@ -5,6 +5,7 @@
 #include "macro/macro_table.h"
 #include "memory/pool.h"
 #include "source/spelling_table.h"
+#include "source/token_list.h"
 
 namespace {
 
@@ -19,6 +20,8 @@ struct ExpansionContext {
   ExpansionContext* parent;
 };
 
+MacroDef* macro_named_by(const Token* token) { return token->ident ? token->ident->macro : nullptr; }
+
 // Returns whether any identifier of the list names a macro.
 bool look_up_macros(Token* list) {
   bool any = false;
@@ -26,7 +29,7 @@ bool look_up_macros(Token* list) {
     if (token->kind != TK_IDENTIFIER) continue;
     // Most names were never defined: their entry says so without a lookup,
     // or they were not even interned, being no name of the table.
-    token->macro = token->ident ? token->ident->macro : nullptr;
+    token->macro = macro_named_by(token);
     if (token->macro) any = true;
   }
   return any;
@@ -42,11 +45,6 @@ ExpansionContext* new_context(Pool* pool, Token* pending, MacroDef* expanding, T
   context->result_slot = result_slot;
   context->parent = parent;
   return context;
-}
-
-Token** list_tail(Token** head) {
-  while (*head) head = &(*head)->next;
-  return head;
 }
 
 // The slot in `pending` of the next token to expand, or null when none is.
@@ -98,8 +96,6 @@ const Token* single_name_target(const MacroDef* def) {
   if (after_leading_splices(target->text_begin, target->text_end) != target->text_begin) return nullptr;
   return target;
 }
-
-MacroDef* macro_named_by(const Token* target) { return target->ident ? target->ident->macro : nullptr; }
 
 // Follows the chain of renamings from `def` once and records where it ends
 // for every definition on the way, so that a table of long chains costs its
@@ -232,7 +228,7 @@ void expand_line(Preprocessor* p, Token** list) {
       return;
     }
     // Hand back what is left to be scanned again with what followed the name.
-    *list_tail(&context->pending) = parent->pending;
+    *list_end(&context->pending) = parent->pending;
     parent->pending = context->pending;
     if (context->finished) {
       *parent->finished_tail = context->finished;

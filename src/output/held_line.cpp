@@ -1,5 +1,7 @@
 #include "output/held_line.h"
 
+#include <cstring>
+
 #include "driver/preprocessor.h"
 #include "memory/arena.h"
 #include "memory/heap.h"
@@ -40,7 +42,7 @@ void reserve_held_text(HeldLine* held, size_t wanted) {
   while (capacity < wanted) capacity *= 2;
   char* text = static_cast<char*>(heap_allocate(capacity));
   if (!text) out_of_memory();
-  for (size_t i = 0; i < held->length; ++i) text[i] = held->text[i];
+  if (held->length) memcpy(text, held->text, held->length);
   if (held->text) heap_release(held->text);
   held->text = text;
   held->capacity = capacity;

@@ -321,8 +321,7 @@ static Token* read_expanded_line(Preprocessor* p, LinePart part) {
   while (!ended) {
     if (holds_pragma_name(line, p)) {
       part.limit = 0;
-      Token** rest = &line;
-      while (*rest) rest = &(*rest)->next;
+      Token** rest = list_end(&line);
       *rest = read_next_line_part(part, &ended, p);
       expand_line(p, rest);
       break;

@@ -112,9 +112,7 @@ int append_next_line(Preprocessor* p, Token** list) {
   p->va_args_seen |= va_args_seen;
   if (!line) return 0;
   expand_line(p, &line);
-  Token** tail = list;
-  while (*tail) tail = &(*tail)->next;
-  *tail = line;
+  *list_end(list) = line;
   return 1;
 }
 

@@ -122,6 +122,11 @@ char* spell_token_list(const Token* list, int single_blank, int separate, Prepro
   return text;
 }
 
+Token** list_end(Token** head) {
+  while (*head) head = &(*head)->next;
+  return head;
+}
+
 void free_token_list(Token* list) {
   while (list) {
     Token* next = list->next;

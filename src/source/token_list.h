@@ -35,3 +35,6 @@ int tokens_would_merge(const Token* previous, const Token* token, int dot_before
 
 void free_token_list(Token* list);
 
+// The link that ends the list: where a list appended to it goes.
+Token** list_end(Token** head);
+
