@@ -9,6 +9,7 @@ Options default_options() {
   options.info = stdout;
   options.diag = stderr;
   options.line_part_tokens = 16384;
+  options.in_place_renaming = true;
   return options;
 }
 

@@ -22,6 +22,10 @@ struct Options {
   // spelled in parts of this many. Tests make it small so that every line
   // is read in parts.
   unsigned long line_part_tokens;
+  // Lines whose only changes are plainly written names are renamed in place,
+  // without tokens. Tests turn it off to compare the two ways of writing a
+  // line: they must give the same output and diagnostics.
+  bool in_place_renaming;
 };
 
 Options default_options();

@@ -344,7 +344,8 @@ void run_source(const char* name, Preprocessor* p) {
   while (p->source_top) {
     for (;;) {
       const char* checked_end;
-      if (copy_plain_line(p, filter, &checked_end)) continue;
+      checked_end = p->source_top->pos;
+      if (settings->options->in_place_renaming && copy_plain_line(p, filter, &checked_end)) continue;
       Token* line = read_expanded_line(p, LinePart{1, checked_end, &filter, settings->options->line_part_tokens});
       if (!line) break;
       process_line(line, 0, p);
