@@ -2,7 +2,7 @@
 
 #include "driver/options.h"
 #include "driver/preprocessor.h"
-#include "output/line_processor.h"
+#include "output/line_writer.h"
 #include "source/source_stack.h"
 
 static const Options* options_of(const Preprocessor* p) { return p->settings->options; }

@@ -11,6 +11,7 @@
 #include "memory/arena.h"
 #include "memory/pool.h"
 #include "output/line_processor.h"
+#include "output/line_writer.h"
 #include "source/spelling_table.h"
 
 namespace {

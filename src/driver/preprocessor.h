@@ -6,7 +6,7 @@
 #include "driver/run_settings.h"
 #include "source/spelling_table.h"
 
-struct HeldLine;
+struct LineWriter;
 struct IdentEntry;
 struct MacroDef;
 struct SourceFrame;
@@ -28,11 +28,7 @@ struct Preprocessor {
   int reports;  // diagnostic lines reported (or, with no stream, that would have been)
   Pool* store;
   RunSettings* settings;
-  // The output line is spelled here; the buffer only ever grows, so long
-  // lines do not each take fresh memory that no later line could reuse.
-  char* line_buffer;
-  size_t line_capacity;
-  HeldLine* held;  // made on the first line long enough to need it
+  LineWriter* writer;  // the line being written; made on first use
   // The filter of the table's names when the table came from a snapshot.
   const NameFilter* table_filter;
   // Source text written but not yet handed to the output stream.

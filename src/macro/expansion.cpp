@@ -5,126 +5,36 @@
 #include "macro/macro_table.h"
 #include "memory/pool.h"
 #include "source/spelling_table.h"
-#include "source/token_list.h"
 
 namespace {
 
-// One level of expansion in progress: the line itself, or a macro whose
-// replacement is still being scanned.
-struct ExpansionContext {
-  Token* finished;
-  Token** finished_tail;  // so that appending never walks the finished tokens
-  Token* pending;
-  MacroDef* expanding;
-  Token** result_slot;
-  ExpansionContext* parent;
-};
-
 MacroDef* macro_named_by(const Token* token) { return token->ident ? token->ident->macro : nullptr; }
 
-// Returns whether any identifier of the list names a macro.
-bool look_up_macros(Token* list) {
-  bool any = false;
-  for (Token* token = list; token; token = token->next) {
-    if (token->kind != TK_IDENTIFIER) continue;
-    // Most names were never defined: their entry says so without a lookup,
-    // or they were not even interned, being no name of the table.
-    token->macro = macro_named_by(token);
-    if (token->macro) any = true;
-  }
-  return any;
-}
-
-ExpansionContext* new_context(Pool* pool, Token* pending, MacroDef* expanding, Token** result_slot,
-                              ExpansionContext* parent) {
-  ExpansionContext* context = static_cast<ExpansionContext*>(pool_alloc(pool, sizeof(ExpansionContext)));
-  context->finished = nullptr;
-  context->finished_tail = &context->finished;
-  context->pending = pending;
-  context->expanding = expanding;
-  context->result_slot = result_slot;
-  context->parent = parent;
-  return context;
-}
-
-// The slot in `pending` of the next token to expand, or null when none is.
-// Marks the names whose macro is being expanded so they are never expanded.
-Token** find_expandable(Token** slot) {
-  for (; *slot; slot = &(*slot)->next) {
-    Token* token = *slot;
-    if (token->kind != TK_IDENTIFIER || !token->macro || token->no_expand) continue;
-    if (token->macro->in_use) {
-      token->no_expand = 1;
-      continue;
-    }
-    return slot;
-  }
-  return nullptr;
-}
-
-// Line splices that open the replaced name's spelling end up in front of the
-// target instead of vanishing with the name, so that the line stays as it was.
-const char* after_leading_splices(const char* text, const char* end) {
-  for (;;) {
-    if (end - text >= 2 && text[0] == '\\' && text[1] == '\n') {
-      text += 2;
-    } else if (end - text >= 4 && text[0] == '?' && text[1] == '?' && text[2] == '/' && text[3] == '\n') {
-      text += 4;
-    } else {
-      return text;
-    }
-  }
-}
-
-// The target takes the white space (and comments) that stood before the name.
-void inherit_white_space(Token* target, const Token* name) {
-  target->ws_begin = name->ws_begin;
-  target->ws_end = name->ws_end;
-  bool contiguous = !name->ws_begin || name->ws_end == name->text_begin;
-  const char* splices_end = after_leading_splices(name->text_begin, name->text_end);
-  if (!contiguous || splices_end == name->text_begin) return;
-  if (!target->ws_begin) target->ws_begin = name->text_begin;
-  target->ws_end = splices_end;
-}
-
-// The replacement of a definition that renames to one identifier whose
-// spelling does not open with a splice: expanding such a name on its own
-// gives one token, with the white space of the name.
-const Token* single_name_target(const MacroDef* def) {
-  const Token* target = def->replacement;
-  if (!target || target->next || target->kind != TK_IDENTIFIER) return nullptr;
-  if (after_leading_splices(target->text_begin, target->text_end) != target->text_begin) return nullptr;
-  return target;
-}
-
-// Follows the chain of renamings from `def` once and records where it ends
-// for every definition on the way, so that a table of long chains costs its
-// length once rather than once per name used. The chain ends at a target
-// that names no macro, or at the first name met again (a cycle), which
-// stays unexpanded.
+// Every definition renames to one identifier, so a name expanded on its own
+// becomes the end of its chain of renamings. The chain is followed once from
+// `def` and where it ends is recorded for every definition on the way, so
+// that a table of long chains costs its length once rather than once per
+// name used. It ends at a target that names no macro, or at the first name
+// met again (a cycle): that name stays as it is, as the rule that stops
+// recursion leaves it.
 void settle_chain(MacroDef* def) {
   const Token* end = nullptr;
-  int32_t outcome = SETTLE_NEVER;
   MacroDef* cycle_entry = nullptr;
   for (MacroDef* step = def;;) {
     step->settle_state = SETTLE_ON_PATH;
-    const Token* target = single_name_target(step);
-    if (!target) break;
+    const Token* target = step->replacement;
     MacroDef* next = macro_named_by(target);
     if (!next) {
       end = target;
-      outcome = SETTLE_KNOWN;
       break;
     }
     if (next->settle_state == SETTLE_ON_PATH) {
       end = target;
-      outcome = SETTLE_KNOWN;
       cycle_entry = next;
       break;
     }
-    if (next->settle_state != SETTLE_UNKNOWN) {
+    if (next->settle_state == SETTLE_KNOWN) {
       end = next->settled;
-      outcome = next->settle_state;
       break;
     }
     step = next;
@@ -133,16 +43,15 @@ void settle_chain(MacroDef* def) {
   // cycle ends at the target that leads back to it.
   MacroDef* step = def;
   while (step != cycle_entry && step && step->settle_state == SETTLE_ON_PATH) {
-    step->settle_state = outcome;
+    step->settle_state = SETTLE_KNOWN;
     step->settled = end;
-    const Token* target = single_name_target(step);
-    step = target ? macro_named_by(target) : nullptr;
+    step = macro_named_by(step->replacement);
   }
   if (!cycle_entry) return;
   cycle_entry->settle_state = SETTLE_KNOWN;
   cycle_entry->settled = end;
   for (step = cycle_entry;;) {
-    const Token* target = single_name_target(step);
+    const Token* target = step->replacement;
     MacroDef* next = macro_named_by(target);
     if (next->settle_state != SETTLE_ON_PATH) break;
     next->settle_state = SETTLE_KNOWN;
@@ -151,91 +60,59 @@ void settle_chain(MacroDef* def) {
   }
 }
 
-// The token that `name` finally becomes, for a name expanded where no macro
-// is being expanded; null when its expansion must be carried out in full.
-Token* settled_copy(Pool* pool, const Token* name) {
-  const Token* settled = settled_target(name->macro);
-  if (!settled) return nullptr;
-  Token* copy = static_cast<Token*>(pool_alloc(pool, sizeof(Token)));
-  *copy = *settled;
-  copy->next = nullptr;
-  inherit_white_space(copy, name);
-  // A name of the chain met again stays as it is for good.
-  copy->macro = macro_named_by(copy);
-  copy->no_expand = copy->macro != nullptr;
-  return copy;
+// A target written where the name stood, with nothing around it changed,
+// could read back as another token with its neighbour: after a backslash
+// (written as such or as "??/") it may complete a universal character
+// name, and before a quote it may be a literal's prefix (L"x"). Only the
+// bytes next to the name matter: a plainly written name has no splice.
+bool could_join_a_neighbour(const NameSite& site) {
+  const char* before = site.begin;
+  bool after_backslash = before > site.text && before[-1] == '\\';
+  bool after_trigraph_backslash =
+      before - site.text >= 3 && before[-1] == '/' && before[-2] == '?' && before[-3] == '?';
+  bool before_quote = *site.end == '"' || *site.end == '\'';
+  return after_backslash || after_trigraph_backslash || before_quote;
 }
 
 }  // namespace
 
 const Token* settled_target(MacroDef* def) {
   if (def->settle_state == SETTLE_UNKNOWN) settle_chain(def);
-  return def->settle_state == SETTLE_KNOWN ? def->settled : nullptr;
+  return def->settled;
 }
 
-Token* copy_token_list(Pool* pool, const Token* list) {
-  Token* head = nullptr;
-  Token** tail = &head;
-  for (const Token* token = list; token; token = token->next) {
-    Token* copy = static_cast<Token*>(pool_alloc(pool, sizeof(Token)));
-    *copy = *token;
-    copy->next = nullptr;
-    *tail = copy;
-    tail = &copy->next;
+NameFate fate_of_name(Preprocessor* p, IdentEntry* name, const NameSite* site, const Token** target) {
+  // Outside a directive, a _Pragma of the line (the source's own, or one a
+  // renaming makes) may begin an operator, which only the tokens can show.
+  bool operator_possible = site && !site->directive;
+  if (!name->macro) return operator_possible && name == p->id_pragma ? NameFate::WHOLE_LINE : NameFate::KEPT;
+  const Token* settled = settled_target(name->macro);
+  if (site) {
+    if (operator_possible && settled->ident == p->id_pragma) return NameFate::WHOLE_LINE;
+    if (could_join_a_neighbour(*site)) return NameFate::WHOLE_LINE;
   }
-  return head;
+  *target = settled;
+  return NameFate::REPLACED;
 }
 
 void expand_line(Preprocessor* p, Token** list) {
-  Pool* pool = p->store;
-  if (!look_up_macros(*list)) return;  // nothing to replace: the list stays as it is
-  ExpansionContext* context = new_context(pool, *list, nullptr, list, nullptr);
-  for (;;) {
-    if (context->expanding) context->expanding->in_use = 1;
-    Token** slot = find_expandable(&context->pending);
-    if (slot) {
-      Token* name = *slot;
-      MacroDef* macro = name->macro;
-      // What precedes the name is final at this level.
-      if (slot != &context->pending) {
-        *context->finished_tail = context->pending;
-        context->finished_tail = slot;
-        context->pending = name->next;
-        *slot = nullptr;
-      } else {
-        context->pending = name->next;
-      }
-      if (!context->expanding) {
-        if (Token* settled = settled_copy(pool, name)) {
-          *context->finished_tail = settled;
-          context->finished_tail = &settled->next;
-          pool_free(name);
-          continue;
-        }
-      }
-      Token* copy = copy_token_list(pool, macro->replacement);
-      look_up_macros(copy);
-      if (copy) inherit_white_space(copy, name);
-      pool_free(name);
-      context = new_context(pool, copy, macro, nullptr, context);
-      continue;
-    }
-    ExpansionContext* parent = context->parent;
-    if (!parent) {
-      *context->finished_tail = context->pending;
-      *context->result_slot = context->finished;
-      pool_free(context);
-      return;
-    }
-    // Hand back what is left to be scanned again with what followed the name.
-    *list_end(&context->pending) = parent->pending;
-    parent->pending = context->pending;
-    if (context->finished) {
-      *parent->finished_tail = context->finished;
-      parent->finished_tail = context->finished_tail;
-    }
-    context->expanding->in_use = 0;
-    pool_free(context);
-    context = parent;
+  for (Token** slot = list; *slot; slot = &(*slot)->next) {
+    Token* name = *slot;
+    if (name->kind != TK_IDENTIFIER || !name->ident || name->no_expand) continue;
+    const Token* target = nullptr;
+    if (fate_of_name(p, name->ident, nullptr, &target) != NameFate::REPLACED) continue;
+    Token* copy = static_cast<Token*>(pool_alloc(p->store, sizeof(Token)));
+    *copy = *target;
+    // The target takes the white space (and comments) that stood before the
+    // name; a splice that opened the name's text goes with the name, and its
+    // line break is written back after the line.
+    copy->ws_begin = name->ws_begin;
+    copy->ws_end = name->ws_end;
+    // A name of a cycle met again stays as it is for good.
+    copy->macro = macro_named_by(copy);
+    copy->no_expand = copy->macro != nullptr;
+    copy->next = name->next;
+    *slot = copy;
+    pool_free(name);
   }
 }

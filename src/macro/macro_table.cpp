@@ -95,7 +95,6 @@ void note_macro_location(MacroDef* def) {
 
 void free_macro(MacroDef* def) {
   free_token_list(def->replacement);
-  free_token_list(def->params);
   if (def->location) {
     pool_free(const_cast<char*>(def->location->name));
     pool_free(def->location);

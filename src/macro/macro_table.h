@@ -11,12 +11,8 @@ struct Preprocessor;
 
 struct MacroDef {
   IdentEntry* name;
-  int32_t kind;
-  int32_t function_like;
-  int32_t in_use;  // set while its replacement is being rescanned
   int32_t settle_state;  // a SettleState: whether `settled` is known yet
-  Token* params;
-  Token* replacement;  // no closing TK_NEWLINE
+  Token* replacement;    // one identifier: every table pair renames to one
   SourceLocation* location;  // null: defined outside any source
   Preprocessor* owner;
   // The token the name finally becomes when it is expanded where no macro
@@ -24,7 +20,7 @@ struct MacroDef {
   const Token* settled;
 };
 
-enum SettleState : int32_t { SETTLE_UNKNOWN, SETTLE_ON_PATH, SETTLE_KNOWN, SETTLE_NEVER };
+enum SettleState : int32_t { SETTLE_UNKNOWN, SETTLE_ON_PATH, SETTLE_KNOWN };
 
 MacroDef* find_macro(const IdentEntry* name);
 

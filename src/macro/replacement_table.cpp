@@ -75,12 +75,8 @@ void define_table_macro(Preprocessor* p, const char* name, const char* target) {
   }
   MacroDef* def = static_cast<MacroDef*>(pool_alloc(p->store, sizeof(MacroDef)));
   def->name = intern_spelling(name, name_end, p);
-  def->kind = 0;
-  def->function_like = 0;
-  def->in_use = 0;
   def->settle_state = SETTLE_UNKNOWN;
   def->settled = nullptr;
-  def->params = nullptr;
   def->replacement = nullptr;
   def->location = nullptr;
   def->owner = p;

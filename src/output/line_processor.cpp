@@ -6,111 +6,19 @@
 #include "diag/diagnostics.h"
 #include "driver/options.h"
 #include "driver/preprocessor.h"
-#include "lex/token.h"
 #include "lex/identifier.h"
+#include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "macro/expansion.h"
 #include "macro/macro_table.h"
 #include "macro/name_filter.h"
 #include "memory/pool.h"
-#include "output/held_line.h"
+#include "output/line_writer.h"
 #include "output/pragma.h"
 #include "source/logical_line.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 #include "source/token_list.h"
-
-// Small pieces gather here before they go to the stream: a renamed line is
-// many pieces, and a stream call for each costs more than copying it.
-constexpr size_t kGatherBytes = 16384;
-
-static void send(Preprocessor* p, const char* text, size_t length) {
-  if (!length) return;
-  FILE* out = p->settings->out;
-  size_t written = fwrite(text, 1, length, out);
-  // A file's write errors are found when it is closed; the standard output
-  // has no one to report to but the process status.
-  if (written != length && out == stdout) output_error_exit(stdout);
-}
-
-static void send_gathered(Preprocessor* p) {
-  size_t length = p->gathered_length;
-  p->gathered_length = 0;
-  send(p, p->gathered, length);
-}
-
-static void write_now(Preprocessor* p, const char* text, size_t length) {
-  if (!length) return;
-  if (length >= kGatherBytes / 2) {
-    send_gathered(p);
-    send(p, text, length);
-    return;
-  }
-  if (!p->gathered) p->gathered = static_cast<char*>(arena_alloc(p->store->arena, kGatherBytes));
-  if (p->gathered_length + length > kGatherBytes) send_gathered(p);
-  memcpy(p->gathered + p->gathered_length, text, length);
-  p->gathered_length += length;
-}
-
-// The source text in hand goes behind what was written before it.
-static void pass_on_source_text(Preprocessor* p) {
-  write_now(p, p->unwritten_begin, static_cast<size_t>(p->unwritten_end - p->unwritten_begin));
-  p->unwritten_begin = p->unwritten_end = nullptr;
-}
-
-void flush_source_text(Preprocessor* p) {
-  pass_on_source_text(p);
-  send_gathered(p);
-}
-
-void write_source_text(Preprocessor* p, const char* begin, const char* end) {
-  if (begin != p->unwritten_end) {
-    pass_on_source_text(p);
-    p->unwritten_begin = begin;
-  }
-  p->unwritten_end = end;
-}
-
-void write_output(Preprocessor* p, const char* text, unsigned long length) {
-  pass_on_source_text(p);
-  write_now(p, text, length);
-}
-
-static char* line_buffer_for(Preprocessor* p, size_t size) {
-  if (size > p->line_capacity) {
-    size_t capacity = p->line_capacity ? p->line_capacity : 4096;
-    while (capacity < size) capacity *= 2;
-    p->line_buffer = static_cast<char*>(arena_alloc(p->store->arena, capacity));
-    p->line_capacity = capacity;
-  }
-  return p->line_buffer;
-}
-
-// Writes a list through the line buffer, with a blank wherever two tokens
-// would otherwise run together, the first of them perhaps held already.
-static void write_spelled(const Token* list, SpellJoin* join, Preprocessor* p) {
-  char* text = line_buffer_for(p, spelled_size(list, 0));
-  size_t length = static_cast<size_t>(spell_tokens_to(text, list, 0, 1, p, join) - text);
-  write_output(p, text, length);
-  p->pending_newlines -= count_line_breaks(text, text + length);
-}
-
-// True when the list is one stretch of text, every token with its white
-// space directly after the one before it: then it reads back as it is.
-static bool unchanged_extent(const Token* list, const char** begin, const char** end) {
-  const char* reached = list->ws_begin ? list->ws_begin : list->text_begin;
-  *begin = reached;
-  for (const Token* token = list; token; token = token->next) {
-    if (token->ws_begin) {
-      if (token->ws_begin != reached) return false;
-      reached = token->ws_end;
-    }
-    if (token->text_begin != reached) return false;
-    reached = token->text_end;
-  }
-  *end = reached;
-  return true;
-}
 
 static void report_va_args(Preprocessor* p) {
   if (!p->va_args_seen) return;
@@ -120,20 +28,17 @@ static void report_va_args(Preprocessor* p) {
   p->va_args_seen = 0;
 }
 
-// Line breaks lost in a replaced identifier or a _Pragma operator are written
-// back after the line, when there are few enough of them to be one gap.
-static void restore_lost_newlines(Preprocessor* p) {
-  if (p->pending_newlines < 1 || p->pending_newlines > 3) return;
-  static const char kNewlines[] = "\n\n\n";
-  write_output(p, kNewlines, static_cast<unsigned long>(p->pending_newlines));
-  p->pending_newlines = 0;
+// The line read up to the frame's position has been written: its line
+// breaks are counted when a line number is next needed, and those it lost
+// are written back.
+static void end_source_line(Preprocessor* p) {
+  if (SourceFrame* frame = p->source_top) frame->uncounted_end = frame->pos;
+  end_line(p);
 }
 
-void process_line(Token* list, int nested, Preprocessor* p) {
+void process_line(Preprocessor* p, Token* list, LineRole role) {
   report_va_args(p);
-  // A nested write is part of a line whose operators were found already, or
-  // a pragma line, whose tokens are not processed.
-  if (!nested) {
+  if (role == LineRole::SOURCE_LINE) {
     Token* rest;
     while (carry_out_next_pragma(&list, &rest, p)) {
       list = rest;
@@ -143,21 +48,10 @@ void process_line(Token* list, int nested, Preprocessor* p) {
     // with the line they were joined to.
     report_va_args(p);
   }
-  SourceFrame* frame = nested ? nullptr : p->source_top;
-  const char* begin;
-  const char* end;
-  if (frame && list && unchanged_extent(list, &begin, &end) && begin == frame->counted && end == frame->pos) {
-    // The line goes out exactly as it was read: its line breaks are counted
-    // and written alike, and the text needs no copy.
-    count_frame_lines(frame);
-    write_source_text(p, begin, end);
-  } else {
-    if (frame) p->pending_newlines += count_frame_lines(frame);
-    SpellJoin join;
-    write_held_line(p, &join);
-    if (list) write_spelled(list, &join, p);
-  }
-  restore_lost_newlines(p);
+  SpellJoin join;
+  release_held_line(p, &join);
+  write_tokens(p, list, &join);
+  if (role != LineRole::NESTED) end_source_line(p);
 }
 
 namespace {
@@ -216,33 +110,16 @@ const char* skip_simple_tokens(const char* cursor, const NameFilter& filter, Nam
   }
 }
 
-// A name of the line replaced in place by the one token it becomes.
-struct InPlaceRename {
-  const char* begin;
-  const char* end;
-  const Token* target;
-};
+// The names of a line replaced in place, each by the one token it becomes.
 constexpr int kInPlaceRenames = 32;
 
-enum class NameFate { KEPT, RENAMED, NEEDS_WHOLE_LINE };
-
-// What becomes of a plainly written name when nothing else of its line
-// changes: kept, or replaced by the one token it becomes (*target). The
-// whole treatment is needed for _Pragma and __VA_ARGS__, for a target that
-// could join the token after it (L before a quote) or begins otherwise than
-// plainly, and for a chain that does not end in one token.
-NameFate fate_of_name(Preprocessor* p, const NamedIdentifier& name, const Token** target) {
-  IdentEntry* ident = intern_hashed_spelling(name.begin, name.end, name.name_hash, true, p);
-  if (ident == p->id_pragma || ident == p->id_va_args) return NameFate::NEEDS_WHOLE_LINE;
-  if (!ident->macro) return NameFate::KEPT;
-  const Token* settled = settled_target(ident->macro);
-  if (!settled || settled->ident == p->id_pragma || settled->ident == p->id_va_args) return NameFate::NEEDS_WHOLE_LINE;
-  if (*name.end == '"' || *name.end == '\'') return NameFate::NEEDS_WHOLE_LINE;
-  if (!kSimpleBytes.identifier_start[static_cast<unsigned char>(*settled->text_begin)]) {
-    return NameFate::NEEDS_WHOLE_LINE;
-  }
-  *target = settled;
-  return NameFate::RENAMED;
+// Whether the logical line that starts at `start` is a directive: its first
+// token is '#' (or "%:" or "??=").
+bool line_is_directive(Preprocessor* p, const char* start) {
+  const char* cursor = start;
+  TokenKind kind = next_token(p, cursor, 1);
+  if (kind == TK_WHITESPACE) kind = next_token(p, cursor, 1);
+  return kind == TK_HASH;
 }
 
 }  // namespace
@@ -259,20 +136,30 @@ static bool copy_plain_line(Preprocessor* p, const NameFilter& filter, const cha
   *checked_end = start;
   if (*start == '\0') return false;
   const char* cursor = start;
-  InPlaceRename renames[kInPlaceRenames];
+  Edit renames[kInPlaceRenames];
   int rename_count = 0;
+  int va_args_seen = 0;
+  int directive = -1;  // not known yet
   for (;;) {
     NamedIdentifier named{nullptr, nullptr, 0};
     cursor = skip_simple_tokens(cursor, filter, &named);
     if (named.begin) {
+      IdentEntry* name = intern_hashed_spelling(named.begin, named.end, named.name_hash, true, p);
+      if (name == p->id_va_args && !is_cplusplus(p)) va_args_seen = 1;
+      // Only a _Pragma makes the rule ask whether the line is a directive.
+      if (name == p->id_pragma || (name->macro && settled_target(name->macro)->ident == p->id_pragma)) {
+        if (directive < 0) directive = line_is_directive(p, start) ? 1 : 0;
+      }
+      const NameSite site{frame->text, named.begin, named.end, directive == 1};
       const Token* target = nullptr;
-      NameFate fate = fate_of_name(p, named, &target);
+      NameFate fate = fate_of_name(p, name, &site, &target);
       if (fate == NameFate::KEPT) continue;
-      if (fate == NameFate::NEEDS_WHOLE_LINE || rename_count == kInPlaceRenames) {
+      if (fate == NameFate::WHOLE_LINE || rename_count == kInPlaceRenames) {
         *checked_end = cursor;
         return false;
       }
-      renames[rename_count++] = InPlaceRename{named.begin, named.end, target};
+      size_t length = static_cast<size_t>(target->text_end - target->text_begin);
+      renames[rename_count++] = Edit{named.begin, named.end, target->text_begin, length};
       continue;
     }
     const char* token = cursor;
@@ -287,18 +174,13 @@ static bool copy_plain_line(Preprocessor* p, const NameFilter& filter, const cha
       return false;
     }
   }
-  p->va_args_seen = 0;
+  // A __VA_ARGS__ of the line is reported before the line is written, with
+  // the number of the line on which it begins, as for a line of tokens.
+  p->va_args_seen = va_args_seen;
+  report_va_args(p);
+  write_stretch(p, start, cursor, renames, static_cast<size_t>(rename_count));
   frame->pos = cursor;
-  frame->uncounted_end = cursor;  // its breaks are written and need counting only for a line number
-  const char* from = start;
-  for (int i = 0; i < rename_count; ++i) {
-    write_source_text(p, from, renames[i].begin);
-    const Token* target = renames[i].target;
-    write_output(p, target->text_begin, static_cast<unsigned long>(target->text_end - target->text_begin));
-    from = renames[i].end;
-  }
-  write_source_text(p, from, cursor);
-  restore_lost_newlines(p);
+  end_source_line(p);
   return true;
 }
 
@@ -313,13 +195,14 @@ static bool holds_pragma_name(const Token* list, const Preprocessor* p) {
 // and held as text as they come, so that its tokens never all exist at
 // once; a part with a _Pragma ends that, since the operator is carried out
 // on the tokens of the rest of the line.
-static Token* read_expanded_line(Preprocessor* p, LinePart part) {
+static Token* read_expanded_line(Preprocessor* p, LinePart part, bool* directive) {
   bool ended;
   Token* line = read_first_line_part(part, &ended, p);
   if (!line) return nullptr;
+  *directive = line->kind == TK_HASH;
   expand_line(p, &line);
   while (!ended) {
-    if (holds_pragma_name(line, p)) {
+    if (!*directive && holds_pragma_name(line, p)) {
       part.limit = 0;
       Token** rest = list_end(&line);
       *rest = read_next_line_part(part, &ended, p);
@@ -343,17 +226,18 @@ void run_source(const char* name, Preprocessor* p) {
   const NameFilter filter = p->table_filter ? *p->table_filter : build_name_filter(p);
   while (p->source_top) {
     for (;;) {
-      const char* checked_end;
-      checked_end = p->source_top->pos;
+      const char* checked_end = p->source_top->pos;
+      start_line(p, checked_end);
       if (settings->options->in_place_renaming && copy_plain_line(p, filter, &checked_end)) continue;
-      Token* line = read_expanded_line(p, LinePart{1, checked_end, &filter, settings->options->line_part_tokens});
+      bool directive = false;
+      Token* line = read_expanded_line(p, LinePart{1, checked_end, &filter, settings->options->line_part_tokens}, &directive);
       if (!line) break;
-      process_line(line, 0, p);
+      process_line(p, line, directive ? LineRole::DIRECTIVE : LineRole::SOURCE_LINE);
       free_token_list(line);
     }
     pop_open_name(settings);
     pop_source(p);
-    process_line(nullptr, 0, p);
+    process_line(p, nullptr, LineRole::SOURCE_LINE);
   }
   flush_source_text(p);
 }

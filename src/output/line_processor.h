@@ -7,17 +7,13 @@ struct Preprocessor;
 
 void run_source(const char* name, Preprocessor* p);
 
-// Writes a list (possibly empty). With nested set (part of a line before a
-// _Pragma, or a pragma line) the source's line breaks are not counted.
-void process_line(Token* list, int nested, Preprocessor* p);
+// What a list written by process_line is: a logical line of the source, whose
+// _Pragma operators are carried out; a directive line, whose are not (the
+// operator is carried out where a macro is used, never where it is defined);
+// or part of a line before a _Pragma operator, or a pragma line, written by
+// the operator with the line's end still to come.
+enum class LineRole { SOURCE_LINE, DIRECTIVE, NESTED };
 
-// Writes text to the output stream. A failed write to the standard output
-// ends the process like any failed formatted write.
-void write_output(Preprocessor* p, const char* text, unsigned long length);
-
-// Writes a stretch of the loaded source text. Stretches that follow each
-// other in the source are gathered and written in one piece, before any
-// other output. What is written reaches the stream by flush_source_text:
-// before a diagnostic, and when the run ends (also when it ends early).
-void write_source_text(Preprocessor* p, const char* begin, const char* end);
-void flush_source_text(Preprocessor* p);
+// Writes a list (possibly empty) as part of the line being written; a line
+// that ends here gets its lost line breaks written back.
+void process_line(Preprocessor* p, Token* list, LineRole role);

@@ -7,6 +7,7 @@
 #include "macro/expansion.h"
 #include "memory/pool.h"
 #include "output/line_processor.h"
+#include "output/line_writer.h"
 #include "source/logical_line.h"
 #include "source/source_stack.h"
 #include "source/token_list.h"
@@ -51,7 +52,7 @@ void carry_out(Token** list, Token** link, const Token* literal, Preprocessor* p
   char* spelling = token_spelling(pool, literal->text_begin, literal->text_end);
   Token* name = *link;
   *link = nullptr;
-  process_line(*list, 1, p);
+  process_line(p, *list, LineRole::NESTED);
   *link = name;
   destringize(spelling);
   char* text = pool_concat2(pool, "#pragma ", spelling);
@@ -136,5 +137,5 @@ void write_pragma_line(Token* list, Preprocessor* p) {
     if (p->settings->loaded_files) p->settings->loaded_files->once = 1;
     return;
   }
-  process_line(list, 1, p);
+  process_line(p, list, LineRole::NESTED);
 }

@@ -59,7 +59,7 @@ struct PieceWriter {
   const char* run_begin;
   const char* run_end;
 
-  void add(const char* begin, const char* end) {
+  void piece(const char* begin, const char* end) {
     if (begin == run_end) {
       run_end = end;
       return;
@@ -68,7 +68,7 @@ struct PieceWriter {
     run_begin = begin;
     run_end = end;
   }
-  void add_blank() {
+  void blank() {
     flush();
     *out++ = ' ';
   }
@@ -85,34 +85,9 @@ struct PieceWriter {
 char* spell_tokens_to(char* out, const Token* list, int single_blank, int separate, Preprocessor* p,
                       SpellJoin* join) {
   PieceWriter writer = {out, nullptr, nullptr};
-  const Token* previous = join ? join->previous : nullptr;
-  // Two dots written together may become an ellipsis with a third; two dots
-  // apart never can, so the rule looks only at a pair that touches.
-  bool dot_pair_touches = join && join->dot_pair_touches;
-  for (const Token* token = list; token; token = token->next) {
-    bool touches_previous = false;
-    if (token->ws_begin) {
-      if (single_blank) {
-        writer.add_blank();
-      } else {
-        writer.add(token->ws_begin, token->ws_end);
-      }
-    } else if (separate && previous) {
-      if (tokens_would_merge(previous, token, dot_pair_touches, p)) {
-        writer.add_blank();
-      } else {
-        touches_previous = true;
-      }
-    } else {
-      touches_previous = previous != nullptr;
-    }
-    writer.add(token->text_begin, token->text_end);
-    dot_pair_touches = touches_previous && previous->kind == TK_DOT && token->kind == TK_DOT;
-    previous = token;
-  }
+  spell_tokens(p, list, single_blank, separate, writer, join);
   writer.flush();
   *writer.out = '\0';
-  if (join) *join = SpellJoin{previous, dot_pair_touches};
   return writer.out;
 }
 

@@ -44,14 +44,6 @@ const Token* nth(const Token* list, int index) {
   return list;
 }
 
-bool any_in_use(RunFixture& run, std::initializer_list<const char*> names) {
-  for (const char* name : names) {
-    MacroDef* def = find_macro(entry_of(run, name));
-    if (def && def->in_use) return true;
-  }
-  return false;
-}
-
 TEST(ExpandLine, EmptyListStaysEmpty) {
   RunFixture run;
   define_table_macro(run.p, "A", "B");
@@ -120,7 +112,6 @@ TEST(ExpandLine, ChainKeepsWhiteSpaceAndEndsAtLastTarget) {
     EXPECT_EQ(token->ident, entry_of(run, "C"));
     EXPECT_EQ(token->no_expand, 0);
   }
-  EXPECT_FALSE(any_in_use(run, {"A", "B"}));
 }
 
 TEST(ExpandLine, CycleOfTwoLeavesNameMarked) {
@@ -136,7 +127,6 @@ TEST(ExpandLine, CycleOfTwoLeavesNameMarked) {
   EXPECT_EQ(result->ident, entry_of(run, "A"));
   EXPECT_EQ(result->no_expand, 1);
   EXPECT_NE(result->ws_begin, nullptr);
-  EXPECT_FALSE(any_in_use(run, {"A", "B"}));
 }
 
 TEST(ExpandLine, CycleOfThreeAndPairToItself) {
@@ -167,7 +157,6 @@ TEST(ExpandLine, NoExpandMarkSurvivesOuterLevels) {
   EXPECT_EQ(list->ident, entry_of(run, "A"));
   EXPECT_EQ(list->no_expand, 1);
   EXPECT_EQ(list->next->kind, TK_NEWLINE);
-  EXPECT_FALSE(any_in_use(run, {"A", "B", "D"}));
 }
 
 // Names renamed at random into one another: chains, cycles and chains that
@@ -234,29 +223,6 @@ TEST(ExpandLine, UniversalCharacterNamesOfOneValueMatch) {
   Token* list = make_line(run, "\\U000000C0x \\u00c0x x");
   expand_line(run.p, &list);
   EXPECT_EQ(spell(run, list), "y y x");
-}
-
-TEST(CopyTokenList, CopiesEveryFieldButTheLinks) {
-  RunFixture run;
-  EXPECT_EQ(copy_token_list(run.pool, nullptr), nullptr);
-  Token* list = make_line(run, " a b");
-  list->no_expand = 1;
-  Token* copy = copy_token_list(run.pool, list);
-  const Token* from = list;
-  const Token* to = copy;
-  for (; from && to; from = from->next, to = to->next) {
-    EXPECT_NE(from, to);
-    EXPECT_EQ(from->kind, to->kind);
-    EXPECT_EQ(from->no_expand, to->no_expand);
-    EXPECT_EQ(from->ident, to->ident);
-    EXPECT_EQ(from->macro, to->macro);
-    EXPECT_EQ(from->ws_begin, to->ws_begin);
-    EXPECT_EQ(from->ws_end, to->ws_end);
-    EXPECT_EQ(from->text_begin, to->text_begin);
-    EXPECT_EQ(from->text_end, to->text_end);
-  }
-  EXPECT_EQ(from, nullptr);
-  EXPECT_EQ(to, nullptr);
 }
 
 }  // namespace

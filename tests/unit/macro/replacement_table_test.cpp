@@ -65,8 +65,6 @@ TEST(DefineTableMacro, EntryIsTheInternedIdentifier) {
   EXPECT_EQ(def->replacement->ws_begin, nullptr);
   EXPECT_EQ(def->replacement->next, nullptr);
   EXPECT_EQ(std::string(def->replacement->text_begin, def->replacement->text_end), "\\u00C0");
-  EXPECT_EQ(def->kind, 0);
-  EXPECT_EQ(def->function_like, 0);
   EXPECT_EQ(def->location, nullptr);
   EXPECT_EQ(def->owner, run.p);
 }

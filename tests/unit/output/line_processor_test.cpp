@@ -1,4 +1,5 @@
 #include "output/line_processor.h"
+#include "output/line_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +18,12 @@ namespace {
 
 // What the source loop does with every line of the top source.
 void process_all_lines(RunFixture& run) {
-  while (Token* line = read_logical_line(1, run.p)) {
+  for (;;) {
+    start_line(run.p, run.p->source_top->pos);
+    Token* line = read_logical_line(1, run.p);
+    if (!line) break;
     expand_line(run.p, &line);
-    process_line(line, 0, run.p);
+    process_line(run.p, line, LineRole::SOURCE_LINE);
     free_token_list(line);
   }
 }
@@ -28,7 +32,7 @@ TEST(LostLineBreaks, UpToThreeAreWrittenBack) {
   for (int pending = 1; pending <= 3; ++pending) {
     RunFixture run;
     run.p->pending_newlines = pending;
-    process_line(nullptr, 0, run.p);
+    process_line(run.p, nullptr, LineRole::SOURCE_LINE);
     EXPECT_EQ(run.output(), std::string(static_cast<size_t>(pending), '\n'));
     EXPECT_EQ(run.p->pending_newlines, 0);
   }
@@ -37,8 +41,8 @@ TEST(LostLineBreaks, UpToThreeAreWrittenBack) {
 TEST(LostLineBreaks, MoreThanThreeAreKeptInTheCounter) {
   RunFixture run;
   run.p->pending_newlines = 4;
-  process_line(nullptr, 0, run.p);
-  process_line(nullptr, 0, run.p);
+  process_line(run.p, nullptr, LineRole::SOURCE_LINE);
+  process_line(run.p, nullptr, LineRole::SOURCE_LINE);
   EXPECT_EQ(run.output(), "");
   EXPECT_EQ(run.p->pending_newlines, 4);
 }
@@ -46,7 +50,7 @@ TEST(LostLineBreaks, MoreThanThreeAreKeptInTheCounter) {
 TEST(LostLineBreaks, NegativeCounterWritesNothing) {
   RunFixture run;
   run.p->pending_newlines = -2;
-  process_line(nullptr, 0, run.p);
+  process_line(run.p, nullptr, LineRole::SOURCE_LINE);
   EXPECT_EQ(run.output(), "");
   EXPECT_EQ(run.p->pending_newlines, -2);
 }
@@ -62,17 +66,21 @@ TEST(LostLineBreaks, SpliceInReplacedNameIsWrittenAfterItsLine) {
 }
 
 // A nested write (part of a line, or a pragma line) leaves the counting of
-// the source's line breaks to the call for the whole line.
+// the source's line breaks to the call for the whole line; what it writes
+// as it stands loses none.
 TEST(ProcessLine, NestedWriteDoesNotCountSourceLines) {
   RunFixture run;
   run.push_text("a /* x\ny */ b\nc\n");
+  start_line(run.p, run.p->source_top->pos);
   Token* line = read_logical_line(1, run.p);
-  process_line(line, 1, run.p);
+  process_line(run.p, line, LineRole::NESTED);
   EXPECT_EQ(run.output(), "a /* x\ny */ b\n");
-  EXPECT_EQ(run.p->pending_newlines, -2);
-  EXPECT_EQ(run.p->source_top->where->line, 1u);
-  process_line(nullptr, 0, run.p);
   EXPECT_EQ(run.p->pending_newlines, 0);
+  EXPECT_EQ(run.p->source_top->where->line, 1u);
+  process_line(run.p, nullptr, LineRole::SOURCE_LINE);
+  EXPECT_EQ(run.p->pending_newlines, 0);
+  // Written lines are counted when a line number is next needed.
+  catch_up_line_number(run.p->source_top);
   EXPECT_EQ(run.p->source_top->where->line, 3u);
 }
 
@@ -92,7 +100,7 @@ TEST(ProcessLine, VaArgsReportedOnceWithBothTips) {
 TEST(ProcessLine, VaArgsFlagClearedSilentlyWithoutPortabilityWarnings) {
   RunFixture run;
   run.p->va_args_seen = 1;
-  process_line(nullptr, 0, run.p);
+  process_line(run.p, nullptr, LineRole::SOURCE_LINE);
   EXPECT_EQ(run.diagnostics(), "");
   EXPECT_EQ(run.p->va_args_seen, 0);
 }

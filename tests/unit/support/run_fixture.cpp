@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "output/line_processor.h"
+#include "output/line_writer.h"
 
 static std::string drain(FILE* stream) {
   fflush(stream);

@@ -1,0 +1,258 @@
+#include "output/line_writer.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "diag/output.h"
+#include "driver/preprocessor.h"
+#include "lex/token.h"
+#include "memory/arena.h"
+#include "memory/heap.h"
+#include "memory/pool.h"
+#include "source/source_stack.h"
+
+// The state of the line being written.
+struct LineWriter {
+  const char* reached;  // the source before it is written or taken out
+  // A long line's text, kept while the line is held. From the heap: given
+  // back once written when it grew large, so that one huge line does not
+  // keep its memory for the rest of the file.
+  bool holding;
+  char* held;
+  size_t held_length;
+  size_t held_capacity;
+  Token held_last;  // a copy of the last token the held text ends with
+  SpellJoin held_join;
+};
+
+namespace {
+
+// Small pieces gather here before they go to the stream: a renamed line is
+// many pieces, and a stream call for each costs more than copying it.
+constexpr size_t kGatherBytes = 16384;
+
+// A held text bigger than this is given back after its line.
+constexpr size_t kKeptHeldCapacity = 1u << 20;
+
+void release_held_text(void* data, size_t) {
+  LineWriter* writer = static_cast<LineWriter*>(data);
+  if (writer->held) heap_release(writer->held);
+  writer->held = nullptr;
+  writer->held_capacity = 0;
+}
+
+LineWriter* writer_of(Preprocessor* p) {
+  if (!p->writer) {
+    LineWriter* writer = static_cast<LineWriter*>(pool_alloc(p->store, sizeof(LineWriter)));
+    memset(writer, 0, sizeof *writer);
+    arena_on_release(p->store->arena, release_held_text, writer, 0);
+    p->writer = writer;
+  }
+  return p->writer;
+}
+
+void send(Preprocessor* p, const char* text, size_t length) {
+  if (!length) return;
+  FILE* out = p->settings->out;
+  size_t written = fwrite(text, 1, length, out);
+  // A file's write errors are found when it is closed; the standard output
+  // has no one to report to but the process status.
+  if (written != length && out == stdout) output_error_exit(stdout);
+}
+
+void send_gathered(Preprocessor* p) {
+  size_t length = p->gathered_length;
+  p->gathered_length = 0;
+  send(p, p->gathered, length);
+}
+
+void write_now(Preprocessor* p, const char* text, size_t length) {
+  if (!length) return;
+  if (length >= kGatherBytes / 2) {
+    send_gathered(p);
+    send(p, text, length);
+    return;
+  }
+  if (!p->gathered) p->gathered = static_cast<char*>(arena_alloc(p->store->arena, kGatherBytes));
+  if (p->gathered_length + length > kGatherBytes) send_gathered(p);
+  memcpy(p->gathered + p->gathered_length, text, length);
+  p->gathered_length += length;
+}
+
+// The source text in hand goes behind what was written before it.
+void pass_on_source_text(Preprocessor* p) {
+  write_now(p, p->unwritten_begin, static_cast<size_t>(p->unwritten_end - p->unwritten_begin));
+  p->unwritten_begin = p->unwritten_end = nullptr;
+}
+
+void hold_text(LineWriter* writer, const char* text, size_t length) {
+  size_t wanted = writer->held_length + length;
+  if (wanted > writer->held_capacity) {
+    size_t capacity = writer->held_capacity ? writer->held_capacity : 4096;
+    while (capacity < wanted) capacity *= 2;
+    char* held = static_cast<char*>(heap_allocate(capacity));
+    if (!held) out_of_memory();
+    if (writer->held_length) memcpy(held, writer->held, writer->held_length);
+    if (writer->held) heap_release(writer->held);
+    writer->held = held;
+    writer->held_capacity = capacity;
+  }
+  memcpy(writer->held + writer->held_length, text, length);
+  writer->held_length += length;
+}
+
+// Source text as it stands: written where it lies, or copied while held.
+void emit_source(Preprocessor* p, LineWriter* writer, const char* begin, const char* end) {
+  if (begin == end) return;
+  if (writer->holding) {
+    hold_text(writer, begin, static_cast<size_t>(end - begin));
+  } else {
+    write_source_text(p, begin, end);
+  }
+}
+
+void emit_text(Preprocessor* p, LineWriter* writer, const char* text, size_t length) {
+  if (writer->holding) {
+    hold_text(writer, text, length);
+  } else {
+    write_output(p, text, length);
+  }
+}
+
+// Turns the pieces of a spelled token list into edits of the source: a piece
+// that lies in the source after what was written goes on the stretch (what
+// it skips is taken out), any other piece is a text put in.
+class EditCollector {
+ public:
+  EditCollector(Preprocessor* p, const char* reached, const char* limit)
+      : p_(p), limit_(limit), begin_(reached), reached_(reached) {}
+
+  void piece(const char* begin, const char* end) {
+    if (reached_ && begin >= reached_ && end <= limit_) {
+      if (begin != reached_) take_out_to(begin);
+      reached_ = end;
+    } else {
+      put(begin, static_cast<size_t>(end - begin));
+    }
+  }
+  void blank() { put(" ", 1); }
+
+  void finish() {
+    write_stretch(p_, begin_, reached_, edits_, count_);
+    count_ = 0;
+    begin_ = reached_;
+  }
+
+ private:
+  static constexpr size_t kEdits = 32;
+
+  void put(const char* text, size_t length) { add(Edit{reached_, reached_, text, length}); }
+
+  // An edit that ends where the taking out begins takes it on.
+  void take_out_to(const char* end) {
+    if (count_ && edits_[count_ - 1].end == reached_) {
+      edits_[count_ - 1].end = end;
+    } else {
+      add(Edit{reached_, end, nullptr, 0});
+    }
+  }
+
+  void add(const Edit& edit) {
+    if (count_ == kEdits) {
+      const char* end = edits_[count_ - 1].end;
+      write_stretch(p_, begin_, end, edits_, count_);
+      begin_ = end;
+      count_ = 0;
+    }
+    edits_[count_++] = edit;
+  }
+
+  Preprocessor* p_;
+  const char* limit_;
+  const char* begin_;  // of the stretch not yet written
+  const char* reached_;
+  Edit edits_[kEdits];
+  size_t count_ = 0;
+};
+
+}  // namespace
+
+void start_line(Preprocessor* p, const char* begin) { writer_of(p)->reached = begin; }
+
+void write_stretch(Preprocessor* p, const char* begin, const char* end, const Edit* edits, size_t count) {
+  LineWriter* writer = writer_of(p);
+  const char* from = begin;
+  int lost = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const Edit& edit = edits[i];
+    emit_source(p, writer, from, edit.begin);
+    lost += count_line_breaks(edit.begin, edit.end);
+    if (edit.length) {
+      lost -= count_line_breaks(edit.text, edit.text + edit.length);
+      emit_text(p, writer, edit.text, edit.length);
+    }
+    from = edit.end;
+  }
+  emit_source(p, writer, from, end);
+  writer->reached = end;
+  p->pending_newlines += lost;
+}
+
+void write_tokens(Preprocessor* p, const Token* list, SpellJoin* join) {
+  if (!list) return;
+  LineWriter* writer = writer_of(p);
+  const char* limit = p->source_top ? p->source_top->pos : nullptr;
+  EditCollector collector(p, writer->reached, limit);
+  spell_tokens(p, list, 0, 1, collector, join);
+  collector.finish();
+}
+
+void hold_line_part(Preprocessor* p, const Token* part) {
+  LineWriter* writer = writer_of(p);
+  if (!writer->holding) writer->held_join = SpellJoin{nullptr, false};
+  writer->holding = true;
+  write_tokens(p, part, &writer->held_join);
+  // The part's tokens go before the next part comes: keep a copy of the last.
+  const Token* last = writer->held_join.previous;
+  if (last && last != &writer->held_last) {
+    writer->held_last = *last;
+    writer->held_last.next = nullptr;
+    writer->held_join.previous = &writer->held_last;
+  }
+}
+
+void release_held_line(Preprocessor* p, SpellJoin* join) {
+  LineWriter* writer = writer_of(p);
+  *join = SpellJoin{nullptr, false};
+  if (!writer->holding) return;
+  writer->holding = false;
+  write_output(p, writer->held, writer->held_length);
+  writer->held_length = 0;
+  *join = writer->held_join;
+  if (writer->held_capacity > kKeptHeldCapacity) release_held_text(writer, 0);
+}
+
+void end_line(Preprocessor* p) {
+  if (p->pending_newlines < 1 || p->pending_newlines > 3) return;
+  static const char kNewlines[] = "\n\n\n";
+  write_output(p, kNewlines, static_cast<size_t>(p->pending_newlines));
+  p->pending_newlines = 0;
+}
+
+void flush_source_text(Preprocessor* p) {
+  pass_on_source_text(p);
+  send_gathered(p);
+}
+
+void write_source_text(Preprocessor* p, const char* begin, const char* end) {
+  if (begin != p->unwritten_end) {
+    pass_on_source_text(p);
+    p->unwritten_begin = begin;
+  }
+  p->unwritten_end = end;
+}
+
+void write_output(Preprocessor* p, const char* text, size_t length) {
+  pass_on_source_text(p);
+  write_now(p, text, length);
+}

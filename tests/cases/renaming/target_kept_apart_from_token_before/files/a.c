@@ -1,0 +1,3 @@
+\x \y a\x ab\u12g ??/x;
+M"open x
+x ??/y M
