@@ -372,16 +372,6 @@ struct RunResult {
   long heap_kept;  // heap blocks the run took and did not give back
 };
 
-enum OptionBits : uint8_t {
-  BIT_WALL = 1,
-  BIT_WERRORS = 2,
-  BIT_LUCHAR = 4,
-  BIT_TDISABLE = 8,
-  BIT_WNOSAFE = 16,
-  BIT_WDISABLE = 32,
-  BIT_LATER_FILE = 64,  // the table is read as for a source after the first
-};
-
 Options options_of(uint8_t bits) {
   Options options = default_options();
   options.info = nullptr;
@@ -403,19 +393,25 @@ void write_inputs(const std::string& table, const std::string& source) {
   }
 }
 
+// How the runner writes a line whose only changes are plainly written names:
+// in place as it checks it (the tool's way), or through tokens like every
+// other line.
+enum class PlainLines { RENAMED_IN_PLACE, THROUGH_TOKENS };
+
 // One source file's run on the files written by write_inputs, as the first
 // file of a command line or a later one (then with the table cache, if any).
 // With `diag` the diagnostics go there; with `line_part_tokens` logical
 // lines are read in parts of that many tokens.
 RunResult run_written(uint8_t bits, bool cplusplus, int first_file, TableCache* tables = nullptr,
                       OutputLog* shared_log = nullptr, const char* out_name = "out", FILE* diag = nullptr,
-                      unsigned long line_part_tokens = 0) {
+                      unsigned long line_part_tokens = 0, PlainLines plain_lines = PlainLines::RENAMED_IN_PLACE) {
   const Scratch& s = scratch();
   std::string table_path = s.path("table"), source_path = s.path("source"), out_path = s.path(out_name);
   unlink(out_path.c_str());
   Options options = options_of(bits);
   if (diag) options.diag = diag;
   if (line_part_tokens) options.line_part_tokens = line_part_tokens;
+  options.in_place_renaming = plain_lines == PlainLines::RENAMED_IN_PLACE;
   options.reptable_name = table_path.c_str();
   options.output_name = out_path.c_str();
   options.lc = !cplusplus;
@@ -613,7 +609,8 @@ struct Captured {
   std::string diagnostics;
 };
 
-Captured run_captured(uint8_t bits, bool cplusplus, unsigned long line_part_tokens) {
+Captured run_captured(uint8_t bits, bool cplusplus, unsigned long line_part_tokens,
+                      PlainLines plain_lines = PlainLines::RENAMED_IN_PLACE) {
   FILE* diag = tmpfile();
   if (!diag) {
     perror("tmpfile");
@@ -621,7 +618,7 @@ Captured run_captured(uint8_t bits, bool cplusplus, unsigned long line_part_toke
   }
   Captured captured;
   captured.run = run_written(bits, cplusplus, (bits & BIT_LATER_FILE) ? 0 : 1, nullptr, nullptr, "out", diag,
-                             line_part_tokens);
+                             line_part_tokens, plain_lines);
   rewind(diag);
   char buffer[4096];
   size_t got;
@@ -630,11 +627,10 @@ Captured run_captured(uint8_t bits, bool cplusplus, unsigned long line_part_toke
   return captured;
 }
 
-// A line read in parts of a few tokens comes out as when it is read whole,
-// with the same diagnostics, whatever it holds.
-std::string check_line_parts(const std::string& table, const std::string& source, uint8_t bits, bool cplusplus) {
-  write_inputs(table, source);
-  Captured whole = run_captured(bits, cplusplus, 0);
+// A line read in parts of a few tokens comes out as when it is read whole
+// (`whole`, the run on the inputs as written), with the same diagnostics,
+// whatever it holds.
+std::string check_line_parts(const Captured& whole, uint8_t bits, bool cplusplus) {
   for (unsigned long tokens : {1ul, 2ul, 5ul}) {
     Captured parts = run_captured(bits, cplusplus, tokens);
     std::string where = " (parts of " + std::to_string(tokens) + " tokens, " + mode_name(cplusplus) + ")";
@@ -651,6 +647,54 @@ std::string check_line_parts(const std::string& table, const std::string& source
     }
   }
   return "";
+}
+
+// The two texts from a little before where they first differ, one under the
+// other: a long output or a run of diagnostics differs past what show()
+// would keep of its start.
+std::string show_difference(const char* name_a, const std::string& a, const char* name_b, const std::string& b) {
+  size_t i = 0;
+  while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
+  size_t from = i > 40 ? i - 40 : 0;
+  return " at offset " + std::to_string(i) + "\n  " + name_a + show(a.substr(from, 160)) + "\n  " + name_b +
+         show(b.substr(from, 160));
+}
+
+std::string outcome_of(const RunResult& run) {
+  return std::string(run.ok ? "success" : "failure") + (run.has_output ? "" : ", no output file");
+}
+
+// `in_place` against the same run with every line through tokens.
+std::string compare_with_tokens(const Captured& in_place, uint8_t bits, bool cplusplus) {
+  Captured tokens = run_captured(bits, cplusplus, 0, PlainLines::THROUGH_TOKENS);
+  std::string where = " with no line renamed in place (" + mode_name(cplusplus) + ", " +
+                      ((bits & BIT_LATER_FILE) ? "a later file" : "the first file") + ")";
+  if (tokens.run.ok != in_place.run.ok || tokens.run.has_output != in_place.run.has_output) {
+    return "another outcome" + where + "\n  in place: " + outcome_of(in_place.run) + "\n  tokens:   " +
+           outcome_of(tokens.run);
+  }
+  if (tokens.run.output != in_place.run.output) {
+    return "another output" + where +
+           show_difference("in place: ", in_place.run.output, "tokens:   ", tokens.run.output);
+  }
+  if (tokens.diagnostics != in_place.diagnostics) {
+    return "other diagnostics" + where +
+           show_difference("in place: ", in_place.diagnostics, "tokens:   ", tokens.diagnostics);
+  }
+  return "";
+}
+
+// A line whose only changes are plainly written names is renamed in place,
+// without tokens; every other line goes through tokens, and that way must
+// give the same for any line. So with no line renamed in place the output,
+// the outcome and the diagnostics are those of `whole`, the run on the
+// inputs as written. A later file loads the table otherwise and gives none
+// of its diagnostics: the other position on the command line is run too.
+std::string check_both_ways(const Captured& whole, uint8_t bits, bool cplusplus) {
+  std::string failure = compare_with_tokens(whole, bits, cplusplus);
+  if (!failure.empty()) return failure;
+  uint8_t other_position = static_cast<uint8_t>(bits ^ BIT_LATER_FILE);
+  return compare_with_tokens(run_captured(other_position, cplusplus, 0), other_position, cplusplus);
 }
 
 }  // namespace
@@ -702,7 +746,13 @@ std::string check_pipeline_input(const uint8_t* data, size_t size) {
 
   for (bool cplusplus : {false, true}) {
     std::string failure = check_command_line(table, source, bits, cplusplus);
-    if (failure.empty()) failure = check_line_parts(table, source, bits, cplusplus);
+    if (!failure.empty()) return failure;
+    // The tool's own way, lines read whole and plain lines renamed in place:
+    // the runs below vary one thing of it each.
+    write_inputs(table, source);
+    Captured whole = run_captured(bits, cplusplus, 0);
+    failure = check_line_parts(whole, bits, cplusplus);
+    if (failure.empty()) failure = check_both_ways(whole, bits, cplusplus);
     if (!failure.empty()) return failure;
   }
 

@@ -13,13 +13,27 @@
 // Returns what failed, or an empty string.
 std::string check_tokeniser_input(const uint8_t* data, size_t size);
 
+// The option bits of a pipeline input's first byte.
+enum OptionBits : uint8_t {
+  BIT_WALL = 1,
+  BIT_WERRORS = 2,
+  BIT_LUCHAR = 4,
+  BIT_TDISABLE = 8,
+  BIT_WNOSAFE = 16,
+  BIT_WDISABLE = 32,
+  BIT_LATER_FILE = 64,  // the table is read as for a source after the first
+};
+
 // Runs the whole file runner on the input, read as
-//   byte 0            option bits (see fuzz_checks.cpp)
+//   byte 0            option bits (OptionBits)
 //   up to a 0xFF byte the replacement table (none: the table is empty)
 //   the rest          the source
 // in C and in C++ mode, then checks the properties that hold for every
 // source: with an empty table the output is the source as loaded, renaming
-// an identifier to a fresh name and back gives the source again, and lines
-// read in parts of a few tokens come out as when read whole.
+// an identifier to a fresh name and back gives the source again, lines read
+// in parts of a few tokens come out as when read whole, and with no line
+// renamed in place (every line through tokens) the output, the outcome and
+// the diagnostics are the same as with the plain lines renamed in place, as
+// the first file and as a later one.
 // Returns what failed, or an empty string.
 std::string check_pipeline_input(const uint8_t* data, size_t size);
