@@ -3,22 +3,13 @@
 // is never passed.
 #pragma once
 
-int read_char_slow(const char*& cursor);
+#include "lex/char_class.h"
 
-// Marks the raw characters that need the slow path: NUL, '?' and '\'.
-struct SlowPathTable {
-  bool marked[256];
-  constexpr SlowPathTable() : marked() {
-    marked[0] = true;
-    marked[static_cast<unsigned char>('?')] = true;
-    marked[static_cast<unsigned char>('\\')] = true;
-  }
-};
-inline constexpr SlowPathTable kCharNeedsSlowPath;
+int read_char_slow(const char*& cursor);
 
 inline int read_char(const char*& cursor) {
   unsigned char c = static_cast<unsigned char>(*cursor);
-  if (!kCharNeedsSlowPath.marked[c]) {
+  if (!(kChars.flags[c] & CHAR_SLOW)) {
     ++cursor;
     return static_cast<signed char>(c);
   }

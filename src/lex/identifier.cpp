@@ -9,7 +9,7 @@ TokenKind scan_identifier(Preprocessor* p, const char*& cursor, int quiet) {
   const char* scan = cursor;
   for (;;) {
     // Plain letters, digits and underscores are the bulk of every identifier.
-    while (kIdentifierBytes.is[static_cast<unsigned char>(*scan)]) ++scan;
+    while (byte_is(*scan, CHAR_IDENTIFIER)) ++scan;
     const char* before = scan;
     int c = read_char(scan);
     if (is_identifier_char(c)) continue;  // after a splice
@@ -37,18 +37,16 @@ static uint32_t next_name_value(const char*& cursor) {
 }
 
 uint32_t identifier_name_hash(const char* begin, const char* end, bool* plain) {
-  // Reducing modulo 2^20 once at the end gives the same value as after every
-  // step, since 2^20 divides the 2^32 that unsigned arithmetic wraps at.
   uint32_t h = 0;
   const char* cursor = begin;
   // Plain identifier bytes are their own values; only a backslash or a
   // question mark needs the logical reader.
-  while (cursor < end && kIdentifierBytes.is[static_cast<unsigned char>(*cursor)]) {
-    h = h * 11 + static_cast<unsigned char>(*cursor++);
+  while (cursor < end && byte_is(*cursor, CHAR_IDENTIFIER)) {
+    h = name_hash_step(h, static_cast<unsigned char>(*cursor++));
   }
   if (plain) *plain = cursor == end;
-  while (cursor < end) h = h * 11 + next_name_value(cursor);
-  return h & 0xFFFFF;
+  while (cursor < end) h = name_hash_step(h, next_name_value(cursor));
+  return h & kNameHashMask;
 }
 
 bool same_identifier(const char* a_begin, const char* a_end, const char* b_begin, const char* b_end) {

@@ -4,24 +4,10 @@
 
 #include <cstdint>
 
+#include "lex/char_class.h"
 #include "lex/token.h"
 
 struct Preprocessor;
-
-// Letters, digits and the underscore; a logical character of any value.
-constexpr bool is_identifier_char(int c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-// The same characters as raw bytes. None of them can begin a trigraph or a
-// splice, so scanners may step over a run of them without read_char.
-struct IdentifierByteTable {
-  bool is[256];
-  constexpr IdentifierByteTable() : is() {
-    for (int c = 0; c < 256; ++c) is[c] = is_identifier_char(c);
-  }
-};
-inline constexpr IdentifierByteTable kIdentifierBytes;
 
 // Continues an identifier whose first character (or UCN) has been read.
 TokenKind scan_identifier(Preprocessor* p, const char*& cursor, int quiet);

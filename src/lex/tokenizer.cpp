@@ -4,133 +4,20 @@
 #include <cstring>
 
 #include "driver/preprocessor.h"
+#include "lex/char_class.h"
 #include "lex/char_input.h"
 #include "lex/identifier.h"
 #include "lex/ucn.h"
 #include "literal/quoted_literal.h"
+#include "macro/name_filter.h"
 
 namespace {
 
-enum CharClass : uint8_t {
-  CC_REST,
-  CC_END,
-  CC_BLANK,
-  CC_NEWLINE,
-  CC_DOUBLE_QUOTE,
-  CC_SINGLE_QUOTE,
-  CC_DIGIT,
-  CC_DOT,
-  CC_LETTER,
-  CC_L,
-  CC_BACKSLASH,
-  CC_SINGLE_PUNCTUATOR,
-  CC_COLON,
-  CC_OPERATOR,
-};
-
-struct ClassTable {
-  CharClass of[256];
-  constexpr ClassTable() : of() {
-    of[0] = CC_END;
-    for (unsigned char c : {' ', '\t', '\v', '\f'}) of[c] = CC_BLANK;
-    of[static_cast<unsigned char>('\n')] = CC_NEWLINE;
-    of[static_cast<unsigned char>('"')] = CC_DOUBLE_QUOTE;
-    of[static_cast<unsigned char>('\'')] = CC_SINGLE_QUOTE;
-    for (int c = '0'; c <= '9'; ++c) of[c] = CC_DIGIT;
-    of[static_cast<unsigned char>('.')] = CC_DOT;
-    for (int c = 'a'; c <= 'z'; ++c) of[c] = CC_LETTER;
-    for (int c = 'A'; c <= 'Z'; ++c) of[c] = CC_LETTER;
-    of[static_cast<unsigned char>('_')] = CC_LETTER;
-    of[static_cast<unsigned char>('L')] = CC_L;
-    of[static_cast<unsigned char>('\\')] = CC_BACKSLASH;
-    for (unsigned char c : {'(', ')', ',', ';', '?', '[', ']', '{', '}', '~'}) of[c] = CC_SINGLE_PUNCTUATOR;
-    of[static_cast<unsigned char>(':')] = CC_COLON;
-    for (unsigned char c : {'!', '#', '%', '&', '*', '+', '-', '/', '<', '=', '>', '^', '|'}) of[c] = CC_OPERATOR;
-  }
-};
-constexpr ClassTable kClasses;
-
 // Logical characters are signed: bytes from 0x80 up are negative and belong
 // to the rest class, like DEL.
-inline CharClass class_of(int c) { return c < 0 ? CC_REST : kClasses.of[c]; }
-
-constexpr TokenKind single_punctuator_kind(int c) {
-  switch (c) {
-    case '(': return TK_LPAREN;
-    case ')': return TK_RPAREN;
-    case ',': return TK_COMMA;
-    case ';': return TK_SEMICOLON;
-    case '?': return TK_QUESTION;
-    case '[': return TK_LBRACKET;
-    case ']': return TK_RBRACKET;
-    case '{': return TK_LBRACE;
-    case '}': return TK_RBRACE;
-    default: return TK_TILDE;
-  }
-}
-
-// A doubled operator character (c1 c1), or TK_EOF when the pair is none.
-constexpr TokenKind doubled_kind(int c) {
-  switch (c) {
-    case '#': return TK_HASHHASH;
-    case '&': return TK_ANDAND;
-    case '+': return TK_INC;
-    case '-': return TK_DEC;
-    case '=': return TK_EQ;
-    case '|': return TK_OROR;
-    default: return TK_EOF;
-  }
-}
-
-// An operator character followed by '=', or TK_EOF when the pair is none.
-constexpr TokenKind assign_kind(int c) {
-  switch (c) {
-    case '!': return TK_NE;
-    case '%': return TK_PERCENT_ASSIGN;
-    case '&': return TK_AMP_ASSIGN;
-    case '*': return TK_STAR_ASSIGN;
-    case '+': return TK_PLUS_ASSIGN;
-    case '-': return TK_MINUS_ASSIGN;
-    case '/': return TK_SLASH_ASSIGN;
-    case '<': return TK_LE;
-    case '>': return TK_GE;
-    case '^': return TK_CARET_ASSIGN;
-    case '|': return TK_BAR_ASSIGN;
-    default: return TK_EOF;
-  }
-}
-
-constexpr TokenKind lone_operator_kind(int c) {
-  switch (c) {
-    case '!': return TK_EXCL;
-    case '#': return TK_HASH;
-    case '&': return TK_AMP;
-    case '*': return TK_STAR;
-    case '+': return TK_PLUS;
-    case '=': return TK_ASSIGN;
-    case '>': return TK_GT;
-    case '^': return TK_CARET;
-    case '|': return TK_BAR;
-    default: return TK_OTHER;
-  }
-}
+inline CharClass class_of(int c) { return c < 0 ? CC_REST : kChars.cls[c]; }
 
 inline bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
-
-// A set of raw bytes. The sets that plain-byte loops step over without
-// read_char hold only bytes that are logical characters by themselves: no
-// NUL, '?' or '\\', so none can begin a trigraph or a splice or end the text.
-struct ByteSet {
-  bool has[256];
-  constexpr ByteSet(const char* listed) : has() {
-    for (const char* c = listed; *c; ++c) has[static_cast<unsigned char>(*c)] = true;
-  }
-};
-constexpr ByteSet kBlankBytes(" \t\v\f");
-// Inside a number, what needs no second look: E, e, P and p may take a sign.
-constexpr ByteSet kPpNumberBytes("0123456789_.abcdfghijklmnoqrstuvwxyzABCDFGHIJKLMNOQRSTUVWXYZ");
-
-inline bool in_set(const ByteSet& set, const char* at) { return set.has[static_cast<unsigned char>(*at)]; }
 
 // After the opening slash and star; false when the text ends first (the
 // cursor then rests on the NUL).
@@ -192,7 +79,7 @@ void skip_line_comment(const char*& cursor) {
 TokenKind continue_whitespace_run(const char*& cursor) {
   const char* scan = cursor;
   for (;;) {
-    while (in_set(kBlankBytes, scan)) ++scan;
+    while (byte_is(*scan, CHAR_BLANK)) ++scan;
     const char* before = scan;
     int c = read_char(scan);
     if (is_blank(c)) continue;  // after a splice
@@ -242,7 +129,7 @@ __attribute__((noinline)) TokenKind scan_pp_number(Preprocessor* p, const char*&
   const bool exponent_p = !is_cplusplus(p);
   const char* scan = cursor;
   for (;;) {
-    while (in_set(kPpNumberBytes, scan)) ++scan;
+    while (byte_is(*scan, CHAR_PP_NUMBER)) ++scan;
     const char* before = scan;
     int c = read_char(scan);
     if (c == 'E' || c == 'e' || (exponent_p && (c == 'P' || c == 'p'))) {
@@ -395,7 +282,7 @@ __attribute__((noinline)) TokenKind next_token_in_full(Preprocessor* p, const ch
       if (!is_cplusplus(p)) {
         // Most identifiers end at a plain byte; only a '?' or a backslash
         // (a trigraph, a splice or a UCN) needs the full scan.
-        while (kIdentifierBytes.is[static_cast<unsigned char>(*cursor)]) ++cursor;
+        while (byte_is(*cursor, CHAR_IDENTIFIER)) ++cursor;
         if (*cursor != '?' && *cursor != '\\') return TK_IDENTIFIER;
         return scan_identifier(p, cursor, quiet);
       }
@@ -439,110 +326,47 @@ __attribute__((noinline)) TokenKind next_token_in_full(Preprocessor* p, const ch
   }
 }
 
-// What next_token does with the first byte of a token.
-enum FirstByteAction : uint8_t {
-  FB_IN_FULL,
-  FB_LETTER,
-  FB_OPERATOR_WORD_LETTER,  // may begin one of the C++ operator words too
-  FB_DIGIT,
-  FB_BLANK,
-  FB_NEWLINE,
-  FB_PUNCTUATOR,
-  FB_OPERATOR,
-  FB_DOT,
-};
+// The tokeniser's first look at a token: the common tokens are taken from
+// their first byte with plain-byte loops, everything else is read in full.
+// With `name_hash`, an identifier of plain bytes is hashed on the way; the
+// hash is kNoNameHash when the identifier was read otherwise.
+constexpr uint32_t kNoNameHash = 0xFFFFFFFF;
 
-// Only bytes that are logical characters by themselves get an action other
-// than FB_IN_FULL: a token that starts with '?', a backslash or a NUL may be
-// a trigraph, a splice or the end, and is left to next_token_in_full. So is
-// 'L', which may begin a wide literal.
-struct FirstByteTable {
-  FirstByteAction action[256];
-  uint8_t alone[256];     // the token when the byte stands alone
-  uint8_t doubled[256];   // the token of the byte twice, when that always is one
-  uint8_t assigned[256];  // the token of the byte and '='
-  constexpr FirstByteTable() : action(), alone(), doubled(), assigned() {
-    for (int c = 'a'; c <= 'z'; ++c) action[c] = FB_LETTER;
-    for (int c = 'A'; c <= 'Z'; ++c) action[c] = FB_LETTER;
-    action[static_cast<unsigned char>('_')] = FB_LETTER;
-    action[static_cast<unsigned char>('L')] = FB_IN_FULL;
-    for (unsigned char c : {'a', 'b', 'c', 'd', 'n', 'o', 'x'}) action[c] = FB_OPERATOR_WORD_LETTER;
-    for (int c = '0'; c <= '9'; ++c) action[c] = FB_DIGIT;
-    for (unsigned char c : {' ', '\t', '\v', '\f'}) action[c] = FB_BLANK;
-    action[static_cast<unsigned char>('\n')] = FB_NEWLINE;
-    for (unsigned char c : {'(', ')', ',', ';', '[', ']', '{', '}', '~'}) {
-      action[c] = FB_PUNCTUATOR;
-      alone[c] = static_cast<uint8_t>(single_punctuator_kind(c));
-    }
-    for (unsigned char c : {'!', '#', '%', '&', '*', '+', '-', '/', '<', '=', '>', '^', '|', ':'}) {
-      action[c] = FB_OPERATOR;
-      // "<<" and ">>" may take a '=' as well: left to next_token_in_full.
-      if (c != '<' && c != '>' && doubled_kind(c) != TK_EOF) doubled[c] = static_cast<uint8_t>(doubled_kind(c));
-      if (assign_kind(c) != TK_EOF) assigned[c] = static_cast<uint8_t>(assign_kind(c));
-    }
-    alone[static_cast<unsigned char>('!')] = TK_EXCL;
-    alone[static_cast<unsigned char>('#')] = TK_HASH;
-    alone[static_cast<unsigned char>('%')] = TK_PERCENT;
-    alone[static_cast<unsigned char>('&')] = TK_AMP;
-    alone[static_cast<unsigned char>('*')] = TK_STAR;
-    alone[static_cast<unsigned char>('+')] = TK_PLUS;
-    alone[static_cast<unsigned char>('-')] = TK_MINUS;
-    alone[static_cast<unsigned char>('/')] = TK_SLASH;
-    alone[static_cast<unsigned char>('<')] = TK_LT;
-    alone[static_cast<unsigned char>('=')] = TK_ASSIGN;
-    alone[static_cast<unsigned char>('>')] = TK_GT;
-    alone[static_cast<unsigned char>('^')] = TK_CARET;
-    alone[static_cast<unsigned char>('|')] = TK_BAR;
-    alone[static_cast<unsigned char>(':')] = TK_COLON;
-    action[static_cast<unsigned char>('.')] = FB_DOT;
-    alone[static_cast<unsigned char>('.')] = TK_DOT;
-  }
-};
-constexpr FirstByteTable kFirstBytes;
-
-// After a run of blanks, what may carry the white space on: a comment, or a
-// splice or trigraph that the plain-byte loop cannot see through.
-constexpr ByteSet kWhitespaceGoesOn("/?\\");
-
-// Bytes that no operator or punctuator takes as its next character: after
-// one of them, an operator character is a token by itself. Digits are not
-// among them for a dot, which they make a number.
-constexpr ByteSet kEndsOperator(
-    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_0123456789 \t\v\f\n()[]{},;\"'");
-constexpr ByteSet kEndsDot("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_");
-
-// A plain-byte run of a number ends the number unless it stopped at one of
-// these: an exponent that may take a sign, or a '?' or a backslash.
-constexpr ByteSet kNumberGoesOn("EePp?\\");
-
-}  // namespace
-
-TokenKind next_token(Preprocessor* p, const char*& cursor, int quiet) {
+inline __attribute__((always_inline)) TokenKind read_token(Preprocessor* p, const char*& cursor, int quiet,
+                                                          uint32_t* name_hash) {
   const char* scan = cursor;
   unsigned char c = static_cast<unsigned char>(*scan);
-  FirstByteAction action = kFirstBytes.action[c];
+  FirstByteAction action = kChars.first[c];
+  // 'L' is a letter unless a quote follows it (a wide literal).
+  if (action == FB_L && scan[1] != '"' && scan[1] != '\'' && scan[1] != '?' && scan[1] != '\\') action = FB_LETTER;
   // The four most common kinds are tested one by one, most common first,
   // before the switch: these branches are predicted better than its
   // indirect jump.
   if (action == FB_LETTER || (action == FB_OPERATOR_WORD_LETTER && !is_cplusplus(p))) {
+    uint32_t hash = name_hash_step(0, c);
     ++scan;
-    while (kIdentifierBytes.is[static_cast<unsigned char>(*scan)]) ++scan;
+    while (byte_is(*scan, CHAR_IDENTIFIER)) hash = name_hash_step(hash, static_cast<unsigned char>(*scan++));
     cursor = scan;
     // Only a '?' or a backslash (a trigraph, a splice or a UCN) can carry
     // the identifier past a byte that is not a plain identifier byte.
-    if (*scan == '?' || *scan == '\\') return scan_identifier(p, cursor, quiet);
+    if (*scan == '?' || *scan == '\\') {
+      if (name_hash) *name_hash = kNoNameHash;
+      return scan_identifier(p, cursor, quiet);
+    }
+    if (name_hash) *name_hash = hash & kNameHashMask;
     return TK_IDENTIFIER;
   }
+  if (name_hash) *name_hash = kNoNameHash;
   if (action == FB_BLANK) {
     ++scan;
-    while (in_set(kBlankBytes, scan)) ++scan;
+    while (byte_is(*scan, CHAR_BLANK)) ++scan;
     cursor = scan;
-    if (in_set(kWhitespaceGoesOn, scan)) return continue_whitespace_run(cursor);
+    if (byte_is(*scan, CHAR_WHITESPACE_GOES_ON)) return continue_whitespace_run(cursor);
     return TK_WHITESPACE;
   }
   if (action == FB_PUNCTUATOR) {
     cursor = scan + 1;
-    return static_cast<TokenKind>(kFirstBytes.alone[c]);
+    return static_cast<TokenKind>(kChars.alone[c]);
   }
   if (action == FB_NEWLINE) {
     ++scan;
@@ -554,41 +378,106 @@ TokenKind next_token(Preprocessor* p, const char*& cursor, int quiet) {
   switch (action) {
     case FB_DIGIT:
       ++scan;
-      while (in_set(kPpNumberBytes, scan)) ++scan;
+      while (byte_is(*scan, CHAR_PP_NUMBER)) ++scan;
       cursor = scan;
-      if (in_set(kNumberGoesOn, scan)) return scan_pp_number(p, cursor, quiet);
+      if (byte_is(*scan, CHAR_NUMBER_GOES_ON)) return scan_pp_number(p, cursor, quiet);
       return TK_PP_NUMBER;
     case FB_OPERATOR: {
-      if (in_set(kEndsOperator, scan + 1)) {
+      if (byte_is(scan[1], CHAR_ENDS_OPERATOR)) {
         cursor = scan + 1;
-        return static_cast<TokenKind>(kFirstBytes.alone[c]);
+        return static_cast<TokenKind>(kChars.alone[c]);
       }
       // The second byte is plain here whenever it matches, so it is the
       // second character; no third one changes these pairs.
       unsigned char c2 = static_cast<unsigned char>(scan[1]);
-      if (c2 == '=' && kFirstBytes.assigned[c]) {
+      if (c2 == '=' && kChars.assigned[c]) {
         cursor = scan + 2;
-        return static_cast<TokenKind>(kFirstBytes.assigned[c]);
+        return static_cast<TokenKind>(kChars.assigned[c]);
       }
-      if (c2 == c && kFirstBytes.doubled[c]) {
+      if (c2 == c && kChars.doubled[c]) {
         cursor = scan + 2;
-        return static_cast<TokenKind>(kFirstBytes.doubled[c]);
+        return static_cast<TokenKind>(kChars.doubled[c]);
       }
       // C++ has "->*" too.
-      if (c == '-' && c2 == '>' && (!is_cplusplus(p) || in_set(kEndsOperator, scan + 2))) {
+      if (c == '-' && c2 == '>' && (!is_cplusplus(p) || byte_is(scan[2], CHAR_ENDS_OPERATOR))) {
         cursor = scan + 2;
         return TK_ARROW;
       }
       break;
     }
     case FB_DOT:
-      if (in_set(kEndsDot, scan + 1)) {
+      if (byte_is(scan[1], CHAR_ENDS_DOT)) {
         cursor = scan + 1;
         return TK_DOT;
       }
       break;
-    default:  // FB_IN_FULL, and C++ letters that may begin an operator word
+    default:  // FB_IN_FULL, a wide literal, and C++ letters that may begin an operator word
       break;
   }
   return next_token_in_full(p, cursor, quiet);
+}
+
+}  // namespace
+
+TokenKind next_token(Preprocessor* p, const char*& cursor, int quiet) {
+  return read_token(p, cursor, quiet, nullptr);
+}
+
+void begin_line_scan(LineScan* scan, const char* start) {
+  scan->cursor = start;
+  scan->kind = TK_EOF;
+  scan->ws_begin = scan->begin = scan->end = start;
+  scan->name_hash = 0;
+  scan->previous_kind = TK_EOF;
+  scan->previous_begin = scan->previous_end = nullptr;
+  scan->directive = false;
+  scan->started = false;
+}
+
+ScanStop scan_to_name(Preprocessor* p, LineScan* scan, const NameFilter& filter) {
+  const char* cursor = scan->cursor;
+  for (;;) {
+    if (scan->started) {
+      scan->previous_kind = scan->kind;
+      scan->previous_begin = scan->begin;
+      scan->previous_end = scan->end;
+    }
+    const char* ws_begin = cursor;
+    uint32_t hash;
+    TokenKind kind = read_token(p, cursor, 0, &hash);
+    const char* begin = ws_begin;
+    if (kind == TK_WHITESPACE) {
+      begin = cursor;
+      kind = read_token(p, cursor, 0, &hash);
+    }
+    scan->kind = kind;
+    scan->ws_begin = ws_begin;
+    scan->begin = begin;
+    scan->end = cursor;
+    if (!scan->started) {
+      scan->started = true;
+      scan->directive = kind == TK_HASH;
+    }
+    switch (kind) {
+      case TK_NEWLINE:
+        scan->cursor = cursor;
+        return ScanStop::LINE_END;
+      case TK_EOF:
+      case TK_UNTERMINATED_COMMENT:
+        scan->cursor = cursor;
+        return ScanStop::TOKENS_NEEDED;
+      case TK_IDENTIFIER: {
+        bool plain = true;
+        if (hash == kNoNameHash) hash = identifier_name_hash(begin, cursor, &plain);
+        if (!filter_may_hold(filter, hash)) continue;
+        scan->cursor = cursor;
+        scan->name_hash = hash;
+        // A name spelled across a splice or with a UCN is left to the
+        // tokens, which read it by its logical characters.
+        return plain ? ScanStop::NAME : ScanStop::TOKENS_NEEDED;
+      }
+      default:
+        continue;
+    }
+  }
 }

@@ -2,10 +2,42 @@
 // text, with the C++ additions when the run is in C++ mode.
 #pragma once
 
+#include <cstdint>
+
 #include "lex/token.h"
 
 struct Preprocessor;
+struct NameFilter;
 
 // Returns the kind of the token at the cursor and leaves the cursor after it.
 // With quiet set nothing is reported and the same extents are found.
 TokenKind next_token(Preprocessor* p, const char*& cursor, int quiet);
+
+// The tokeniser's first pass over a logical line, for the renaming in place:
+// token after token, checked and reported as next_token does, but with no
+// token made, stopping only at what the renaming must look at.
+struct LineScan {
+  const char* cursor;  // where the scan goes on
+  // The token it stopped at, and the white space before it (from ws_begin
+  // to begin; none when they are equal).
+  TokenKind kind;
+  const char* ws_begin;
+  const char* begin;
+  const char* end;
+  uint32_t name_hash;  // of a name it stopped at
+  // The token before that one (none when previous_begin is null).
+  TokenKind previous_kind;
+  const char* previous_begin;
+  const char* previous_end;
+  bool directive;  // the line's first token is '#' (or "%:" or "??=")
+  bool started;
+};
+
+enum class ScanStop {
+  NAME,           // a plainly written identifier that the filter may hold
+  LINE_END,       // the line ended; the cursor stands after its line breaks
+  TOKENS_NEEDED,  // the line can be read on only as tokens, from the token it stopped at
+};
+
+void begin_line_scan(LineScan* scan, const char* start);
+ScanStop scan_to_name(Preprocessor* p, LineScan* scan, const NameFilter& filter);

@@ -21,7 +21,7 @@ static constexpr size_t kTableLineTokensKept = 4096;
 // A table line means its first three tokens at most: the rest of a long
 // line is read for its diagnostics only, part by part, and let go.
 static Token* read_table_line(int report, Preprocessor* p) {
-  const LinePart part{report, nullptr, nullptr, kTableLineTokensKept};
+  const LinePart part{report, nullptr, kTableLineTokensKept, nullptr};
   bool ended;
   Token* line = read_first_line_part(part, &ended, p);
   while (line && !ended) free_token_list(read_next_line_part(part, &ended, p));

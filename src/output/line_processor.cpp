@@ -54,132 +54,74 @@ void process_line(Preprocessor* p, Token* list, LineRole role) {
   if (role != LineRole::NESTED) end_source_line(p);
 }
 
-namespace {
-
-// Raw bytes that make up a token or white space by themselves, whatever
-// follows: none of them can begin a trigraph, a splice or a longer token.
-struct SimpleByteTable {
-  bool blank[256];
-  bool punctuator[256];
-  bool identifier_start[256];
-  constexpr SimpleByteTable() : blank(), punctuator(), identifier_start() {
-    for (unsigned char c : {' ', '\t', '\v', '\f'}) blank[c] = true;
-    for (unsigned char c : {'(', ')', ',', ';', '[', ']', '{', '}', '~'}) punctuator[c] = true;
-    for (int c = 'a'; c <= 'z'; ++c) identifier_start[c] = true;
-    for (int c = 'A'; c <= 'Z'; ++c) identifier_start[c] = true;
-    identifier_start[static_cast<unsigned char>('_')] = true;
-  }
-};
-constexpr SimpleByteTable kSimpleBytes;
-
-// An identifier of plain bytes that the filter may hold.
-struct NamedIdentifier {
-  const char* begin;
-  const char* end;
-  uint32_t name_hash;
-};
-
-// Steps over what needs no call of the lexer: blanks, one-character
-// punctuators and identifiers of plain bytes (hashed on the way). Stops
-// before anything else, or just after an identifier that the filter may
-// hold, which it returns in *named. In C++ mode an operator word is stepped
-// over as an identifier: it is copied as it stands either way, and no table
-// names it.
-const char* skip_simple_tokens(const char* cursor, const NameFilter& filter, NamedIdentifier* named) {
-  for (;;) {
-    unsigned char c = static_cast<unsigned char>(*cursor);
-    if (kSimpleBytes.blank[c] || kSimpleBytes.punctuator[c]) {
-      ++cursor;
-      continue;
-    }
-    if (!kSimpleBytes.identifier_start[c]) return cursor;
-    if (c == 'L' && (cursor[1] == '"' || cursor[1] == '\'')) return cursor;  // a wide literal
-    const char* end = cursor;
-    uint32_t name_hash = 0;
-    while (kIdentifierBytes.is[static_cast<unsigned char>(*end)]) {
-      name_hash = name_hash * 11 + static_cast<unsigned char>(*end++);
-    }
-    // A splice, a trigraph or a universal character name may go on with it.
-    if (*end == '\\' || *end == '?') return cursor;
-    name_hash &= 0xFFFFF;
-    if (filter_may_hold(filter, name_hash)) {
-      *named = NamedIdentifier{cursor, end, name_hash};
-      return end;
-    }
-    cursor = end;
-  }
-}
-
 // The names of a line replaced in place, each by the one token it becomes.
-constexpr int kInPlaceRenames = 32;
+constexpr size_t kInPlaceRenames = 32;
 
-// Whether the logical line that starts at `start` is a directive: its first
-// token is '#' (or "%:" or "??=").
-bool line_is_directive(Preprocessor* p, const char* start) {
-  const char* cursor = start;
-  TokenKind kind = next_token(p, cursor, 1);
-  if (kind == TK_WHITESPACE) kind = next_token(p, cursor, 1);
-  return kind == TK_HASH;
-}
+// How a line's reading as tokens begins: after what the renaming in place
+// read of it already, if anything.
+struct LineStart {
+  Token first;  // the token it stopped at; used when handed_off
+  bool handed_off;
+  bool directive;
+  bool va_args_seen;
+};
 
-}  // namespace
-
-// A line that comes out as it stands, or with only plainly written names
-// replaced, each by the one token it becomes, and that holds no _Pragma and
-// no __VA_ARGS__: it is checked as it is read and written without becoming
-// tokens. Returns false when the line needs the whole treatment; nothing is
-// consumed then, and `checked_end` tells how far its tokens were checked
-// already.
-static bool copy_plain_line(Preprocessor* p, const NameFilter& filter, const char** checked_end) {
+// The renaming in place. The line at the frame's position is read by the
+// tokeniser's first pass, which makes no tokens; a line whose only changes
+// are plainly written names, each becoming one token, is written as it
+// stands with those names replaced, and true returned. Any other line goes
+// on as tokens from the token where the pass stopped: nothing is read
+// twice, the start of the line is held with its renames, and `start` tells
+// the reading where it goes on.
+static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart* start) {
   SourceFrame* frame = p->source_top;
-  const char* start = frame->pos;
-  *checked_end = start;
-  if (*start == '\0') return false;
-  const char* cursor = start;
+  const char* line_begin = frame->pos;
+  if (*line_begin == '\0') return false;
+  LineScan scan;
+  begin_line_scan(&scan, line_begin);
   Edit renames[kInPlaceRenames];
-  int rename_count = 0;
-  int va_args_seen = 0;
-  int directive = -1;  // not known yet
+  size_t count = 0;
+  const Token* last_target = nullptr;  // put in by the last rename
+  bool va_args_seen = false;
   for (;;) {
-    NamedIdentifier named{nullptr, nullptr, 0};
-    cursor = skip_simple_tokens(cursor, filter, &named);
-    if (named.begin) {
-      IdentEntry* name = intern_hashed_spelling(named.begin, named.end, named.name_hash, true, p);
-      if (name == p->id_va_args && !is_cplusplus(p)) va_args_seen = 1;
-      // Only a _Pragma makes the rule ask whether the line is a directive.
-      if (name == p->id_pragma || (name->macro && settled_target(name->macro)->ident == p->id_pragma)) {
-        if (directive < 0) directive = line_is_directive(p, start) ? 1 : 0;
-      }
-      const NameSite site{frame->text, named.begin, named.end, directive == 1};
+    ScanStop stop = scan_to_name(p, &scan, filter);
+    if (stop == ScanStop::LINE_END) break;
+    if (stop == ScanStop::NAME) {
+      IdentEntry* name = intern_hashed_spelling(scan.begin, scan.end, scan.name_hash, true, p);
+      if (name == p->id_va_args && !is_cplusplus(p)) va_args_seen = true;
+      const NameSite site{frame->text, scan.begin, scan.end, scan.directive};
       const Token* target = nullptr;
       NameFate fate = fate_of_name(p, name, &site, &target);
       if (fate == NameFate::KEPT) continue;
-      if (fate == NameFate::WHOLE_LINE || rename_count == kInPlaceRenames) {
-        *checked_end = cursor;
-        return false;
+      if (fate == NameFate::REPLACED && count < kInPlaceRenames) {
+        size_t length = static_cast<size_t>(target->text_end - target->text_begin);
+        renames[count++] = Edit{scan.begin, scan.end, target->text_begin, length};
+        last_target = target;
+        continue;
       }
-      size_t length = static_cast<size_t>(target->text_end - target->text_begin);
-      renames[rename_count++] = Edit{named.begin, named.end, target->text_begin, length};
-      continue;
     }
-    const char* token = cursor;
-    TokenKind kind = next_token(p, cursor, 0);
-    if (kind == TK_NEWLINE) break;
-    if (kind == TK_IDENTIFIER && filter_may_hold(filter, identifier_name_hash(token, cursor))) {
-      *checked_end = cursor;
-      return false;
+    // The rest of the line is read as tokens, beginning with this one.
+    bool has_ws = scan.ws_begin != scan.begin;
+    start->first = Token{scan.kind,     0, nullptr, nullptr, has_ws ? scan.ws_begin : nullptr,
+                         has_ws ? scan.begin : nullptr, scan.begin, scan.end, nullptr};
+    start->handed_off = true;
+    start->directive = scan.directive;
+    start->va_args_seen = va_args_seen;
+    frame->pos = scan.end;
+    if (scan.ws_begin != line_begin) {
+      Token previous{scan.previous_kind, 0, nullptr, nullptr, nullptr, nullptr, scan.previous_begin, scan.previous_end,
+                     nullptr};
+      if (count && renames[count - 1].end == scan.previous_end) previous = *last_target;
+      hold_line_start(p, line_begin, scan.ws_begin, renames, count, previous);
     }
-    if (kind == TK_EOF || kind == TK_UNTERMINATED_COMMENT) {
-      *checked_end = token;
-      return false;
-    }
+    return false;
   }
   // A __VA_ARGS__ of the line is reported before the line is written, with
   // the number of the line on which it begins, as for a line of tokens.
   p->va_args_seen = va_args_seen;
   report_va_args(p);
-  write_stretch(p, start, cursor, renames, static_cast<size_t>(rename_count));
-  frame->pos = cursor;
+  write_stretch(p, line_begin, scan.cursor, renames, count);
+  frame->pos = scan.cursor;
   end_source_line(p);
   return true;
 }
@@ -195,14 +137,18 @@ static bool holds_pragma_name(const Token* list, const Preprocessor* p) {
 // and held as text as they come, so that its tokens never all exist at
 // once; a part with a _Pragma ends that, since the operator is carried out
 // on the tokens of the rest of the line.
-static Token* read_expanded_line(Preprocessor* p, LinePart part, bool* directive) {
+static Token* read_expanded_line(Preprocessor* p, LinePart part, LineStart* start) {
   bool ended;
   Token* line = read_first_line_part(part, &ended, p);
   if (!line) return nullptr;
-  *directive = line->kind == TK_HASH;
+  if (start->handed_off) {
+    p->va_args_seen |= start->va_args_seen;
+  } else {
+    start->directive = line->kind == TK_HASH;
+  }
   expand_line(p, &line);
   while (!ended) {
-    if (!*directive && holds_pragma_name(line, p)) {
+    if (!start->directive && holds_pragma_name(line, p)) {
       part.limit = 0;
       Token** rest = list_end(&line);
       *rest = read_next_line_part(part, &ended, p);
@@ -224,15 +170,16 @@ void run_source(const char* name, Preprocessor* p) {
   push_source(text, name, settings->full_path, p);
   // A table taken from a snapshot brings its filter; build it otherwise.
   const NameFilter filter = p->table_filter ? *p->table_filter : build_name_filter(p);
+  const bool in_place = settings->options->in_place_renaming;
   while (p->source_top) {
     for (;;) {
-      const char* checked_end = p->source_top->pos;
-      start_line(p, checked_end);
-      if (settings->options->in_place_renaming && copy_plain_line(p, filter, &checked_end)) continue;
-      bool directive = false;
-      Token* line = read_expanded_line(p, LinePart{1, checked_end, &filter, settings->options->line_part_tokens}, &directive);
+      start_line(p, p->source_top->pos);
+      LineStart start{};
+      if (in_place && rename_in_place(p, filter, &start)) continue;
+      LinePart part{1, &filter, settings->options->line_part_tokens, start.handed_off ? &start.first : nullptr};
+      Token* line = read_expanded_line(p, part, &start);
       if (!line) break;
-      process_line(p, line, directive ? LineRole::DIRECTIVE : LineRole::SOURCE_LINE);
+      process_line(p, line, start.directive ? LineRole::DIRECTIVE : LineRole::SOURCE_LINE);
       free_token_list(line);
     }
     pop_open_name(settings);

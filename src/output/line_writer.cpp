@@ -221,6 +221,16 @@ void hold_line_part(Preprocessor* p, const Token* part) {
   }
 }
 
+void hold_line_start(Preprocessor* p, const char* begin, const char* end, const Edit* edits, size_t count,
+                     const Token& previous) {
+  LineWriter* writer = writer_of(p);
+  writer->holding = true;
+  writer->held_last = previous;
+  writer->held_last.next = nullptr;
+  writer->held_join = SpellJoin{&writer->held_last, false};
+  write_stretch(p, begin, end, edits, count);
+}
+
 void release_held_line(Preprocessor* p, SpellJoin* join) {
   LineWriter* writer = writer_of(p);
   *join = SpellJoin{nullptr, false};

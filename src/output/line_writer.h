@@ -40,6 +40,11 @@ void write_tokens(Preprocessor* p, const Token* list, SpellJoin* join);
 // ends in a fatal error writes nothing. release_held_line writes what is
 // held and gives the join that the rest of the line goes on from.
 void hold_line_part(Preprocessor* p, const Token* part);
+// Holds the start of a line that the renaming in place wrote before it found
+// that the rest needs tokens: the stretch with its edits, and `previous`,
+// the last token of it (a target where one was put in), for the join.
+void hold_line_start(Preprocessor* p, const char* begin, const char* end, const Edit* edits, size_t count,
+                     const Token& previous);
 void release_held_line(Preprocessor* p, SpellJoin* join);
 
 // The line ends: up to three lost line breaks are written back.

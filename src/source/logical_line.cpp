@@ -55,10 +55,9 @@ TokenKind settle_end_kind(Preprocessor* p, TokenKind kind, LineMode mode) {
 
 // Reads tokens from the cursor up to and including the one that ends the
 // line, or `limit` tokens when that comes first (0: no limit); *ended tells
-// which. Tokens that begin before `quiet_before` were checked already: they
-// are read again without reporting.
-Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, const char* quiet_before = nullptr,
-                        const NameFilter* filter = nullptr, size_t limit = 0, bool* ended = nullptr) {
+// which. A `first` token was read already, and the cursor stands after it.
+Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, const NameFilter* filter = nullptr,
+                        size_t limit = 0, bool* ended = nullptr, const Token* first = nullptr) {
   const int quiet = mode == LineMode::SOURCE_QUIET;
   Token* head = nullptr;
   Token** tail = &head;
@@ -66,12 +65,21 @@ Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, con
     const char* start = cursor;
     const char* ws_begin = nullptr;
     const char* ws_end = nullptr;
-    TokenKind kind = next_token(p, cursor, quiet || start < quiet_before);
-    if (kind == TK_WHITESPACE) {
-      ws_begin = start;
-      ws_end = cursor;
-      start = cursor;
-      kind = next_token(p, cursor, quiet || start < quiet_before);
+    TokenKind kind;
+    if (first) {
+      kind = first->kind;
+      ws_begin = first->ws_begin;
+      ws_end = first->ws_end;
+      start = first->text_begin;
+      first = nullptr;
+    } else {
+      kind = next_token(p, cursor, quiet);
+      if (kind == TK_WHITESPACE) {
+        ws_begin = start;
+        ws_end = cursor;
+        start = cursor;
+        kind = next_token(p, cursor, quiet);
+      }
     }
     kind = settle_end_kind(p, kind, mode);
     Token* token = make_token(p, kind, ws_begin, ws_end, start, cursor, filter);
@@ -93,23 +101,22 @@ LineMode source_mode(int report) { return report ? LineMode::SOURCE_REPORTING : 
 
 Token* read_logical_line(int report, Preprocessor* p) {
   bool ended;
-  return read_first_line_part(LinePart{report, nullptr, nullptr, 0}, &ended, p);
+  return read_first_line_part(LinePart{report, nullptr, 0, nullptr}, &ended, p);
 }
 
 Token* read_first_line_part(const LinePart& part, bool* ended, Preprocessor* p) {
   p->va_args_seen = 0;
   SourceFrame* frame = p->source_top;
   catch_up_line_number(frame);
-  if (*frame->pos == '\0') {
+  if (!part.first && *frame->pos == '\0') {
     check_null_character(p);
     return nullptr;
   }
-  return read_next_line_part(part, ended, p);
+  return read_line_tokens(p, frame->pos, source_mode(part.report), part.filter, part.limit, ended, part.first);
 }
 
 Token* read_next_line_part(const LinePart& part, bool* ended, Preprocessor* p) {
-  return read_line_tokens(p, p->source_top->pos, source_mode(part.report), part.checked_end, part.filter, part.limit,
-                          ended);
+  return read_line_tokens(p, p->source_top->pos, source_mode(part.report), part.filter, part.limit, ended);
 }
 
 Token* tokenize_string(const char* text, Preprocessor* p) {

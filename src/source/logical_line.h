@@ -17,15 +17,17 @@ Token* read_logical_line(int report, Preprocessor* p);
 // line), so that a line of any length can be handled in bounded memory. The
 // first part starts the line as read_logical_line does (null at the end of
 // the source); *ended tells whether the part ends the line (its last token
-// the TK_NEWLINE). For the renaming loop, tokens before `checked_end` have
-// been read and checked already and are not reported a second time, and
-// identifiers that the filter rejects (which no table entry, _Pragma or
-// __VA_ARGS__ can be) are not interned: their `ident` stays null.
+// the TK_NEWLINE). For the renaming loop, identifiers that the filter
+// rejects (which no table entry, _Pragma or __VA_ARGS__ can be) are not
+// interned: their `ident` stays null. A line that the tokeniser's first pass
+// has read up to a token that only tokens can deal with goes on from there:
+// `first` is that token (its kind and extents, read and reported already),
+// and the source's position stands after it.
 struct LinePart {
   int report;
-  const char* checked_end;
   const NameFilter* filter;
   size_t limit;
+  const Token* first;
 };
 Token* read_first_line_part(const LinePart& part, bool* ended, Preprocessor* p);
 Token* read_next_line_part(const LinePart& part, bool* ended, Preprocessor* p);
