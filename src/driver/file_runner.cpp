@@ -11,6 +11,7 @@
 #include "memory/arena.h"
 #include "memory/pool.h"
 #include "output/line_processor.h"
+#include "source/source_stack.h"
 #include "source/spelling_table.h"
 
 namespace {
@@ -94,11 +95,27 @@ static IdentEntry* intern_constant(const char* spelling, Preprocessor* p) {
   return intern_spelling(spelling, spelling + strlen(spelling), p);
 }
 
+// Before a message: what the run wrote goes out, and the lines copied as
+// they stand are counted, so that the message names its line.
+static void before_report(void* data) {
+  Preprocessor* p = static_cast<Preprocessor*>(data);
+  flush_source_text(p);
+  if (p->source_top) catch_up_line_number(p->source_top);
+}
+
+static ReportSwitches report_switches(const Options* options) {
+  return ReportSwitches{options->wall != 0,    options->wport != 0,   options->wdisable != 0,
+                        options->wnosafe != 0, options->werrors != 0, options->tdisable != 0};
+}
+
 Preprocessor* create_preprocessor(RunSettings* settings) {
   Preprocessor* p = static_cast<Preprocessor*>(pool_alloc(settings->store, sizeof(Preprocessor)));
   memset(p, 0, sizeof *p);
   p->store = settings->store;
   p->settings = settings;
+  p->report = make_reporter(settings->options->diag, report_switches(settings->options));
+  p->report.before_message = before_report;
+  p->report.hook_data = p;
   init_spelling_table(&p->spellings, p->store, kInitialSpellingBucketBits);
   p->id_va_args = intern_constant("__VA_ARGS__", p);
   p->id_stdc_iec_559 = intern_constant("__STDC_IEC_559__", p);
@@ -126,7 +143,7 @@ int process_source(const char* name, int first_file, RunSettings* settings, Tabl
   } catch (const FatalError&) {
     // The file's run ends here; what was written stays in its output.
   }
-  return p->failed ? 0 : 1;
+  return p->report.failed ? 0 : 1;
 }
 
 int run_file(const char* name, int first_file, const Options* options, OutputLog* log, TableCache* tables) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "diag/diagnostics.h"
 #include "driver/run_settings.h"
 #include "source/spelling_table.h"
 
@@ -24,8 +25,7 @@ struct Preprocessor {
   SourceFrame* source_top;
   int va_args_seen;
   int pending_newlines;
-  int failed;
-  int reports;  // diagnostic lines reported (or, with no stream, that would have been)
+  Reporter report;
   Pool* store;
   RunSettings* settings;
   // The output line is spelled here; the buffer only ever grows, so long
@@ -42,9 +42,6 @@ struct Preprocessor {
   char* gathered;
   size_t gathered_length;
 };
-
-// Thrown by a fatal diagnostic; caught at the end of the file's run.
-struct FatalError {};
 
 Preprocessor* create_preprocessor(RunSettings* settings);
 

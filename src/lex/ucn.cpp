@@ -1,6 +1,7 @@
 #include "lex/ucn.h"
 
 #include "diag/diagnostics.h"
+#include "driver/preprocessor.h"
 #include "lex/char_input.h"
 
 namespace {
@@ -128,5 +129,5 @@ bool ucn_value_allowed(uint32_t value) {
 
 void check_ucn(Preprocessor* p, uint32_t value, UcnContext context, int quiet) {
   if (quiet || ucn_allowed(value, context)) return;
-  diag_portability(p, "illegal universal character name encountered");
+  diag_portability(&p->report, "illegal universal character name encountered");
 }

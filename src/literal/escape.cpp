@@ -20,9 +20,9 @@ static bool is_octal_digit(int c) { return c >= '0' && c <= '7'; }
 static void report_out_of_range(Preprocessor* p, const char* digits_begin, const char* digits_end, int wide,
                                 const char* portability_format, const char* unsafe_format) {
   char* digits = token_spelling(p->store, digits_begin, digits_end);
-  int shown = diag_portability(p, portability_format, digits);
-  if (!shown) shown = diag_unsafe(p, unsafe_format, digits);
-  if (shown) diag_tip(p, "the value shall be representable in type \"%s\"", escape_type_name(wide));
+  int shown = diag_portability(&p->report, portability_format, digits);
+  if (!shown) shown = diag_unsafe(&p->report, unsafe_format, digits);
+  if (shown) diag_tip(&p->report, "the value shall be representable in type \"%s\"", escape_type_name(wide));
   pool_free(digits);
 }
 
@@ -30,7 +30,7 @@ int read_escape(const char*& cursor, uint64_t* value, int wide, int quiet, Prepr
   const char* after_backslash = cursor;
   uint32_t code_point;
   if (read_ucn(cursor, &code_point)) {
-    if (!quiet && !ucn_value_allowed(code_point)) diag_portability(p, "illegal universal character name encountered");
+    if (!quiet && !ucn_value_allowed(code_point)) diag_portability(&p->report, "illegal universal character name encountered");
     *value = code_point;
     return 1;
   }
@@ -49,7 +49,7 @@ int read_escape(const char*& cursor, uint64_t* value, int wide, int quiet, Prepr
     cursor = after_backslash;
     return read_octal_escape(cursor, value, wide, quiet, p);
   }
-  if (!quiet) diag_portability(p, "illegal escape sequence \"\\%c\" encountered", static_cast<unsigned char>(c));
+  if (!quiet) diag_portability(&p->report, "illegal escape sequence \"\\%c\" encountered", static_cast<unsigned char>(c));
   cursor = after_backslash;
   return 0;
 }
@@ -88,7 +88,7 @@ int read_hex_escape(const char*& cursor, uint64_t* value, int wide, int quiet, P
   if (hex_digit_value(c) < 0) {
     if (!quiet) {
       const char* format = "illegal hexadecimal escape sequence \"\\x%c\" encountered";
-      if (!diag_portability(p, format, static_cast<unsigned char>(c))) diag_warning(p, format, static_cast<unsigned char>(c));
+      if (!diag_portability(&p->report, format, static_cast<unsigned char>(c))) diag_warning(&p->report, format, static_cast<unsigned char>(c));
     }
     return 0;
   }

@@ -38,11 +38,11 @@ void check_constant_value(Preprocessor* p, const ConstantValue& value, const cha
   const char* kind = wide ? "wide character" : "character";
   char* text = token_spelling(p->store, body_begin, body_end);
   if (value.overflow || compare_int64(signed_value, max) > 0 || compare_int64(signed_value, min) < 0) {
-    if (diag_unsafe(p, "%s constant value \"%s\" is out of representable range", kind, text)) {
-      diag_tip(p, "the constant value shall be representable in type \"%s\"", wide ? "wchar_t" : "int");
+    if (diag_unsafe(&p->report, "%s constant value \"%s\" is out of representable range", kind, text)) {
+      diag_tip(&p->report, "the constant value shall be representable in type \"%s\"", wide ? "wchar_t" : "int");
     }
   } else if (value.count >= 2) {
-    diag_portability(p, "%s constant value \"%s\" contain more than one character", kind, text);
+    diag_portability(&p->report, "%s constant value \"%s\" contain more than one character", kind, text);
   }
   pool_free(text);
 }
@@ -86,7 +86,7 @@ bool scan_quoted_body(Preprocessor* p, const char*& cursor, int char_constant, i
     return true;
   }
   if (!quiet) {
-    diag_portability(p, "unterminated %s encountered", char_constant ? "character constant" : "string literal");
+    diag_portability(&p->report, "unterminated %s encountered", char_constant ? "character constant" : "string literal");
   }
   return false;
 }

@@ -38,7 +38,7 @@ void load_replacement_table(int first_file, Preprocessor* p) {
     read_whole_file(name, &text, &error, p->store);
   }
   p->settings->io_error = static_cast<FileError>(error);
-  if (!text.text) diag_fatal(p, "cannot load replacement table \"%s\"; %s", name, error_text(error));
+  if (!text.text) diag_fatal(&p->report, "cannot load replacement table \"%s\"; %s", name, error_text(error));
   push_source(text, name, name, p);
   // The table's texts stay in the pool: macro names point into them.
   while (Token* line = read_table_line(first_file, p)) {
@@ -56,12 +56,12 @@ static char* spelling_of(Preprocessor* p, const Token* token) {
 void process_table_line(Token* line, int first_file, Preprocessor* p) {
   if (line->kind == TK_NEWLINE) return;
   char* source = spelling_of(p, line);
-  if (line->kind != TK_IDENTIFIER) diag_fatal(p, "non-identifier token \"%s\" specified", source);
+  if (line->kind != TK_IDENTIFIER) diag_fatal(&p->report, "non-identifier token \"%s\" specified", source);
   const Token* second = line->next;
-  if (second->kind == TK_NEWLINE) diag_fatal(p, "target identifier missed for source identifier \"%s\"", source);
+  if (second->kind == TK_NEWLINE) diag_fatal(&p->report, "target identifier missed for source identifier \"%s\"", source);
   char* target = spelling_of(p, second);
-  if (second->kind != TK_IDENTIFIER) diag_fatal(p, "non-identifier token \"%s\" specified", target);
-  if (second->next->kind != TK_NEWLINE && first_file) diag_warning(p, "extra tokens specified");
+  if (second->kind != TK_IDENTIFIER) diag_fatal(&p->report, "non-identifier token \"%s\" specified", target);
+  if (second->next->kind != TK_NEWLINE && first_file) diag_warning(&p->report, "extra tokens specified");
   define_table_macro(p, source, target);
 }
 
@@ -70,7 +70,7 @@ void define_table_macro(Preprocessor* p, const char* name, const char* target) {
   TokenKind kind = next_token(p, cursor, 1);
   const char* name_end = name + strlen(name);
   if (kind != TK_IDENTIFIER || cursor != name_end) {
-    diag_error(p, "illegal macro name \"%s\" in \"#define\"", name);
+    diag_error(&p->report, "illegal macro name \"%s\" in \"#define\"", name);
     return;
   }
   MacroDef* def = static_cast<MacroDef*>(pool_alloc(p->store, sizeof(MacroDef)));

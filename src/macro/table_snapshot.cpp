@@ -88,9 +88,9 @@ static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const Opti
   try {
     load_replacement_table(0, loaded);
   } catch (const FatalError&) {
-    loaded->failed = 1;
+    loaded->report.failed = true;
   }
-  if (loaded->failed || loaded->reports) {
+  if (loaded->report.failed || loaded->report.reports) {
     release_snapshot(snapshot);
     return;
   }

@@ -114,8 +114,8 @@ static bool unchanged_extent(const Token* list, const char** begin, const char**
 
 static void report_va_args(Preprocessor* p) {
   if (!p->va_args_seen) return;
-  if (diag_portability(p, "\"__VA_ARGS__\" identifier encountered in illegal context")) {
-    diag_tip(p, "the identifier shall occur only in the replacement-list of a variadic macro");
+  if (diag_portability(&p->report, "\"__VA_ARGS__\" identifier encountered in illegal context")) {
+    diag_tip(&p->report, "the identifier shall occur only in the replacement-list of a variadic macro");
   }
   p->va_args_seen = 0;
 }

@@ -43,11 +43,11 @@ enum class LineMode { SOURCE_REPORTING, SOURCE_QUIET, STRING };
 
 TokenKind settle_end_kind(Preprocessor* p, TokenKind kind, LineMode mode) {
   if (kind == TK_EOF) {
-    if (mode == LineMode::SOURCE_REPORTING) diag_portability(p, "nonempty last line");
+    if (mode == LineMode::SOURCE_REPORTING) diag_portability(&p->report, "nonempty last line");
     return TK_NEWLINE;
   }
   if (kind == TK_UNTERMINATED_COMMENT) {
-    if (mode != LineMode::SOURCE_QUIET) diag_fatal(p, "unterminated comment found");
+    if (mode != LineMode::SOURCE_QUIET) diag_fatal(&p->report, "unterminated comment found");
     return TK_NEWLINE;
   }
   return kind;

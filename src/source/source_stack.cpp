@@ -65,7 +65,7 @@ int locate_and_load(const char* name, const char* base_dir, LoadedText* text, Ru
 }
 
 void push_source(const LoadedText& text, const char* error_name, const char* display_name, Preprocessor* p) {
-  if (!text.text) diag_fatal(p, "cannot load source file \"%s\"; %s", error_name, error_text(p->settings->io_error));
+  if (!text.text) diag_fatal(&p->report, "cannot load source file \"%s\"; %s", error_name, error_text(p->settings->io_error));
   Pool* pool = p->store;
   SourceFrame* frame = static_cast<SourceFrame*>(pool_alloc(pool, sizeof(SourceFrame)));
   frame->text = text.text;
@@ -80,6 +80,7 @@ void push_source(const LoadedText& text, const char* error_name, const char* dis
   frame->where = where;
   frame->below = p->source_top;
   p->source_top = frame;
+  p->report.where = where;
 }
 
 void pop_source(Preprocessor* p) {
@@ -87,6 +88,7 @@ void pop_source(Preprocessor* p) {
   pool_free(const_cast<char*>(frame->where->name));
   pool_free(frame->where);
   p->source_top = frame->below;
+  p->report.where = p->source_top ? p->source_top->where : nullptr;
   pool_free(frame);
 }
 
@@ -125,6 +127,6 @@ void check_null_character(Preprocessor* p) {
   for (const char* c = frame->counted; c < frame->pos; ++c) {
     if (*c == '\n') ++where->line;
   }
-  diag_error(p, "null character in file; the rest of the file is ignored");
+  diag_error(&p->report, "null character in file; the rest of the file is ignored");
   where->line = counted_line;
 }

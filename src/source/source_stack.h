@@ -3,14 +3,11 @@
 
 #include <cstddef>
 
+#include "diag/diagnostics.h"
+
 struct Preprocessor;
 struct RunSettings;
 struct Pool;
-
-struct SourceLocation {
-  const char* name;    // display name: absolute path of a source, table name as typed
-  unsigned long line;  // physical line on which the next logical line begins
-};
 
 struct SourceFrame {
   const char* text;

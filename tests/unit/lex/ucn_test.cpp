@@ -117,7 +117,7 @@ TEST(CheckUcn, RulesByContext) {
       EXPECT_EQ(run.diagnostics(), "");
     }
   }
-  EXPECT_EQ(run.p->failed, 0);
+  EXPECT_EQ(run.p->report.failed, 0);
 }
 
 TEST(CheckUcn, ReportGoesThroughThePortabilityGate) {
@@ -135,7 +135,7 @@ TEST(CheckUcn, ReportGoesThroughThePortabilityGate) {
     run.push_text("");
     check_ucn(run.p, 0x41, UCN_IDENTIFIER_START, 0);
     EXPECT_EQ(run.diagnostics(), "\"src.c\" (1) warning: illegal universal character name encountered\n");
-    EXPECT_EQ(run.p->failed, 0);
+    EXPECT_EQ(run.p->report.failed, 0);
   }
   {
     Options options = wall_options();
@@ -144,7 +144,7 @@ TEST(CheckUcn, ReportGoesThroughThePortabilityGate) {
     run.push_text("");
     check_ucn(run.p, 0xD800, UCN_PP_NUMBER, 0);
     EXPECT_EQ(run.diagnostics(), "\"src.c\" (1) error: illegal universal character name encountered\n");
-    EXPECT_EQ(run.p->failed, 1);
+    EXPECT_EQ(run.p->report.failed, 1);
   }
 }
 

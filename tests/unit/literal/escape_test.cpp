@@ -170,7 +170,7 @@ TEST(ReadEscape, MessagesUnderTheSwitches) {
       read_escape(cursor, &value, test.wide, 0, run.p);
       const std::string& expected = test.by_profile[profile];
       EXPECT_EQ(run.diagnostics(), located(expected));
-      EXPECT_EQ(run.p->failed, expected.compare(0, 6, "error:") == 0 ? 1 : 0);
+      EXPECT_EQ(run.p->report.failed, expected.compare(0, 6, "error:") == 0 ? 1 : 0);
     }
   }
 }

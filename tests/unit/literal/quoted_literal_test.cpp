@@ -158,7 +158,7 @@ TEST(QuotedLiteral, ExtentsAndMessagesInOrder) {
       EXPECT_EQ(scan(run.p, test.kind, cursor, quiet), test.found);
       EXPECT_EQ(static_cast<size_t>(cursor - text), test.offset);
       EXPECT_EQ(run.diagnostics(), quiet ? "" : located(test.messages));
-      EXPECT_EQ(run.p->failed, 0);
+      EXPECT_EQ(run.p->report.failed, 0);
     }
   }
 }
@@ -172,7 +172,7 @@ TEST(QuotedLiteral, WerrorsTurnsTheRangeWarningIntoAnError) {
   EXPECT_TRUE(scan_char_constant(run.p, cursor, 0, 0));
   EXPECT_EQ(run.diagnostics(),
             located("error: character constant value \"abc\" is out of representable range\n" + kIntTip));
-  EXPECT_EQ(run.p->failed, 1);
+  EXPECT_EQ(run.p->report.failed, 1);
 }
 
 TEST(QuotedLiteral, NoTypeTipWhenTheRangeWarningIsSuppressed) {

@@ -115,7 +115,7 @@ TEST(RedefineMacro, LastDefinitionOfANameHolds) {
   EXPECT_EQ(target_of(run, "bl"), "five");
   EXPECT_EQ(target_of(run, "ca"), "three");
   EXPECT_EQ(run.diagnostics(), "");
-  EXPECT_EQ(run.p->failed, 0);
+  EXPECT_EQ(run.p->report.failed, 0);
 }
 
 TEST(RedefineMacro, NonidenticalRedefinitionWarnsAndReplaces) {
@@ -139,7 +139,7 @@ TEST(RedefineMacro, ProtectedNameKeepsItsFirstDefinition) {
   EXPECT_EQ(run.diagnostics(),
             "command line error: predefined macro \"__STDC_IEC_559_COMPLEX__\" redefinition\n"
             "command line tip: macro redefinition ignored\n");
-  EXPECT_EQ(run.p->failed, 1);
+  EXPECT_EQ(run.p->report.failed, 1);
 }
 
 TEST(RedefineMacro, PortabilityFormReplacesThePlainWarning) {

@@ -31,7 +31,7 @@ TEST(DefineTableMacro, NameThatIsNotOneIdentifierIsRefused) {
             "command line error: illegal macro name \"a b\" in \"#define\"\n"
             "command line error: illegal macro name \"a+\" in \"#define\"\n"
             "command line error: illegal macro name \"\" in \"#define\"\n");
-  EXPECT_EQ(run.p->failed, 1);
+  EXPECT_EQ(run.p->report.failed, 1);
   EXPECT_EQ(macro_named(run, "a"), nullptr);
   EXPECT_NE(macro_named(run, "ok"), nullptr);
 }

@@ -153,7 +153,7 @@ TEST(ReadLogicalLine, NonemptyLastLineIsAPortabilityWarning) {
     EXPECT_EQ(seen(line), (Line{{TK_IDENTIFIER, "", "a"}, {TK_NEWLINE, "", ""}}));
     free_token_list(line);
     EXPECT_EQ(run.diagnostics(), c.expected);
-    EXPECT_EQ(run.p->failed, c.failed);
+    EXPECT_EQ(run.p->report.failed, c.failed);
     EXPECT_EQ(read_logical_line(1, run.p), nullptr);
     EXPECT_EQ(run.diagnostics(), "");
   }
@@ -167,7 +167,7 @@ TEST(ReadLogicalLine, AnUnterminatedCommentIsFatalOnlyWhenReporting) {
     count_frame_lines(run.p->source_top);
     EXPECT_THROW(read_logical_line(1, run.p), FatalError);
     EXPECT_EQ(run.diagnostics(), "\"src.c\" (2) fatal error: unterminated comment found\n");
-    EXPECT_EQ(run.p->failed, 1);
+    EXPECT_EQ(run.p->report.failed, 1);
   }
   {
     RunFixture run(0, portability_options());
@@ -178,7 +178,7 @@ TEST(ReadLogicalLine, AnUnterminatedCommentIsFatalOnlyWhenReporting) {
     };
     EXPECT_EQ(read_all(run, 0), expected);
     EXPECT_EQ(run.diagnostics(), "");
-    EXPECT_EQ(run.p->failed, 0);
+    EXPECT_EQ(run.p->report.failed, 0);
   }
   {
     // A comment that opens the line is the line's last token by itself.
@@ -348,7 +348,7 @@ TEST(ReadLogicalLine, ReportsANullCharacterOnceAtItsLine) {
       EXPECT_EQ(read_logical_line(report, run.p), nullptr);
       EXPECT_EQ(run.diagnostics(), "\"src.c\" (" + std::to_string(c.null_line) +
                                        ") error: null character in file; the rest of the file is ignored\n");
-      EXPECT_EQ(run.p->failed, 1);
+      EXPECT_EQ(run.p->report.failed, 1);
     }
   }
 }

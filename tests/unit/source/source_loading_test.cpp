@@ -205,7 +205,7 @@ std::string load_and_push(RunFixture& run, const char* name) {
   try {
     push_source(text, name, run.settings.full_path, run.p);
   } catch (const FatalError&) {
-    EXPECT_EQ(run.p->failed, 1);
+    EXPECT_EQ(run.p->report.failed, 1);
     EXPECT_EQ(run.p->source_top, nullptr);
     return run.diagnostics();
   }
@@ -245,7 +245,7 @@ TEST(PushSource, AnEmptyFileIsAnEmptySourceWithoutDiagnostics) {
   push_source(text, "empty.c", run.settings.full_path, run.p);
   EXPECT_EQ(read_logical_line(1, run.p), nullptr);
   EXPECT_EQ(run.diagnostics(), "");
-  EXPECT_EQ(run.p->failed, 0);
+  EXPECT_EQ(run.p->report.failed, 0);
 }
 
 TEST(PushSource, DiagnosticsNameTheAbsolutePathAndCountLineFeedsOnly) {
@@ -259,7 +259,7 @@ TEST(PushSource, DiagnosticsNameTheAbsolutePathAndCountLineFeedsOnly) {
   std::string seen;
   while (Token* line = read_logical_line(1, run.p)) {
     char* spelled = spell_token_list(line, 0, 1, run.p);
-    diag_error(run.p, "%s", spelled);
+    diag_error(&run.p->report, "%s", spelled);
     pool_free(spelled);
     free_token_list(line);
     count_frame_lines(run.p->source_top);
@@ -286,13 +286,13 @@ TEST(PushSource, StacksFramesAndPopsThemBack) {
   run.push_text("second\n", "/abs/second.c");
   SourceFrame* second = run.p->source_top;
   EXPECT_EQ(second->below, first);
-  diag_error(run.p, "on top");
+  diag_error(&run.p->report, "on top");
   pop_source(run.p);
   EXPECT_EQ(run.p->source_top, first);
-  diag_error(run.p, "below");
+  diag_error(&run.p->report, "below");
   pop_source(run.p);
   EXPECT_EQ(run.p->source_top, nullptr);
-  diag_error(run.p, "none");
+  diag_error(&run.p->report, "none");
   EXPECT_EQ(run.diagnostics(),
             "\"/abs/second.c\" (1) error: on top\n"
             "\"first.tbl\" (1) error: below\n"

@@ -35,6 +35,7 @@ std::string RunFixture::diagnostics() {
   fclose(diag);
   diag = tmpfile();
   options.diag = diag;
+  p->report.stream = diag;
   return text;
 }
 
