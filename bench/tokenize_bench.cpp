@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     size_t count = 0;
     auto start = std::chrono::steady_clock::now();
     double cpu_start = thread_seconds();
-    while (next_token(p, cursor, 0) != TK_EOF) ++count;
+    while (next_token(&p->lex, cursor) != TK_EOF) ++count;
     cpu.push_back(thread_seconds() - cpu_start);
     wall.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     tokens = count;

@@ -77,16 +77,17 @@ void init_run_settings(RunSettings* settings, const Options* options, int cplusp
   settings->options = options;
   settings->cplusplus = cplusplus;
   settings->out = out;
-  settings->char_bits = 8;
-  settings->char_max = options->luchar ? 255 : 127;
-  settings->char_min = options->luchar ? 0 : -128;
-  settings->uchar_max = 255;
-  settings->int_max = 32767;
-  settings->int_min = -32768;
-  settings->long_max = 2147483647;
-  settings->long_min = -2147483647LL - 1;
-  settings->wchar_max = 32767;
-  settings->wchar_min = -32768;
+  LiteralLimits& limits = settings->limits;
+  limits.char_bits = 8;
+  limits.char_max = options->luchar ? 255 : 127;
+  limits.char_min = options->luchar ? 0 : -128;
+  limits.uchar_max = 255;
+  limits.int_max = 32767;
+  limits.int_min = -32768;
+  limits.long_max = 2147483647;
+  limits.long_min = -2147483647LL - 1;
+  limits.wchar_max = 32767;
+  limits.wchar_min = -32768;
   settings->io_error = FILE_ERROR_NONE;
   settings->store = store;
 }
@@ -116,6 +117,7 @@ Preprocessor* create_preprocessor(RunSettings* settings) {
   p->report = make_reporter(settings->options->diag, report_switches(settings->options));
   p->report.before_message = before_report;
   p->report.hook_data = p;
+  p->lex = LexState{settings->cplusplus != 0, false, &p->report, &settings->limits, p->store};
   init_spelling_table(&p->spellings, p->store, kInitialSpellingBucketBits);
   p->id_va_args = intern_constant("__VA_ARGS__", p);
   p->id_stdc_iec_559 = intern_constant("__STDC_IEC_559__", p);

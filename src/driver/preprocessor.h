@@ -26,6 +26,7 @@ struct Preprocessor {
   int va_args_seen;
   int pending_newlines;
   Reporter report;
+  LexState lex;  // reporting; a quiet copy reads what is not to be reported
   Pool* store;
   RunSettings* settings;
   // The output line is spelled here; the buffer only ever grows, so long

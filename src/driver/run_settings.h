@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "lex/lex_state.h"
 #include "platform/platform.h"
 
 struct Options;
@@ -18,16 +19,7 @@ struct RunSettings {
   LoadedFile* loaded_files;  // newest first
   OpenName* open_names;      // one entry per source being read
   FILE* out;
-  int char_bits;
-  int64_t char_max;
-  int64_t char_min;
-  int64_t uchar_max;
-  int64_t int_max;
-  int64_t int_min;
-  int64_t long_max;
-  int64_t long_min;
-  int64_t wchar_max;
-  int64_t wchar_min;
+  LiteralLimits limits;
   TableCache* tables;     // the table's text and snapshots kept for the run; may be null
   const char* full_path;  // absolute path of the source being loaded
   FileError io_error;     // of the last failed file read

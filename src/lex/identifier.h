@@ -6,7 +6,7 @@
 
 #include "lex/token.h"
 
-struct Preprocessor;
+struct LexState;
 
 // Letters, digits and the underscore; a logical character of any value.
 constexpr bool is_identifier_char(int c) {
@@ -24,7 +24,7 @@ struct IdentifierByteTable {
 inline constexpr IdentifierByteTable kIdentifierBytes;
 
 // Continues an identifier whose first character (or UCN) has been read.
-TokenKind scan_identifier(Preprocessor* p, const char*& cursor, int quiet);
+TokenKind scan_identifier(const LexState* ls, const char*& cursor);
 
 // The name's hash: 20 bits, the same for every spelling of one identifier.
 // With `plain`, also tells whether the spelling is made of plain identifier

@@ -4,8 +4,8 @@
 
 #include "lex/token.h"
 
-struct Preprocessor;
+struct LexState;
 
 // Returns the kind of the token at the cursor and leaves the cursor after it.
-// With quiet set nothing is reported and the same extents are found.
-TokenKind next_token(Preprocessor* p, const char*& cursor, int quiet);
+// A quiet state reports nothing and finds the same extents.
+TokenKind next_token(const LexState* ls, const char*& cursor);

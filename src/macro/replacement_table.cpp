@@ -5,6 +5,8 @@
 #include "diag/diagnostics.h"
 #include "driver/options.h"
 #include "driver/preprocessor.h"
+#include "lex/char_input.h"
+#include "lex/lex_state.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "macro/macro_table.h"
@@ -67,7 +69,8 @@ void process_table_line(Token* line, int first_file, Preprocessor* p) {
 
 void define_table_macro(Preprocessor* p, const char* name, const char* target) {
   const char* cursor = name;
-  TokenKind kind = next_token(p, cursor, 1);
+  const LexState quiet = quiet_lex_state(p->lex);
+  TokenKind kind = next_token(&quiet, cursor);
   const char* name_end = name + strlen(name);
   if (kind != TK_IDENTIFIER || cursor != name_end) {
     diag_error(&p->report, "illegal macro name \"%s\" in \"#define\"", name);

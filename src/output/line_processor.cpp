@@ -276,7 +276,7 @@ static bool copy_plain_line(Preprocessor* p, const NameFilter& filter, const cha
       continue;
     }
     const char* token = cursor;
-    TokenKind kind = next_token(p, cursor, 0);
+    TokenKind kind = next_token(&p->lex, cursor);
     if (kind == TK_NEWLINE) break;
     if (kind == TK_IDENTIFIER && filter_may_hold(filter, identifier_name_hash(token, cursor))) {
       *checked_end = cursor;

@@ -1,7 +1,9 @@
 #include "output/pragma.h"
 
 #include "driver/preprocessor.h"
+#include "lex/char_input.h"
 #include "lex/identifier.h"
+#include "lex/lex_state.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "macro/expansion.h"
@@ -101,8 +103,9 @@ int append_next_line(Preprocessor* p, Token** list) {
   if (!frame) return 0;
   const char* peek = frame->pos;
   TokenKind kind;
+  const LexState quiet = quiet_lex_state(p->lex);
   do {
-    kind = next_token(p, peek, 1);
+    kind = next_token(&quiet, peek);
   } while (kind == TK_WHITESPACE);
   if (kind == TK_HASH) return 0;  // a directive is never joined
   // The reader clears the __VA_ARGS__ flag for the line it starts, but a

@@ -3,6 +3,7 @@
 #include "diag/diagnostics.h"
 #include "driver/preprocessor.h"
 #include "lex/identifier.h"
+#include "lex/lex_state.h"
 #include "lex/token.h"
 #include "macro/name_filter.h"
 #include "lex/tokenizer.h"
@@ -59,19 +60,20 @@ TokenKind settle_end_kind(Preprocessor* p, TokenKind kind, LineMode mode) {
 // are read again without reporting.
 Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, const char* quiet_before = nullptr,
                         const NameFilter* filter = nullptr, size_t limit = 0, bool* ended = nullptr) {
-  const int quiet = mode == LineMode::SOURCE_QUIET;
+  const bool quiet = mode == LineMode::SOURCE_QUIET;
+  const LexState quiet_lex = quiet_lex_state(p->lex);
   Token* head = nullptr;
   Token** tail = &head;
   for (size_t count = 1;; ++count) {
     const char* start = cursor;
     const char* ws_begin = nullptr;
     const char* ws_end = nullptr;
-    TokenKind kind = next_token(p, cursor, quiet || start < quiet_before);
+    TokenKind kind = next_token(quiet || start < quiet_before ? &quiet_lex : &p->lex, cursor);
     if (kind == TK_WHITESPACE) {
       ws_begin = start;
       ws_end = cursor;
       start = cursor;
-      kind = next_token(p, cursor, quiet || start < quiet_before);
+      kind = next_token(quiet || start < quiet_before ? &quiet_lex : &p->lex, cursor);
     }
     kind = settle_end_kind(p, kind, mode);
     Token* token = make_token(p, kind, ws_begin, ws_end, start, cursor, filter);

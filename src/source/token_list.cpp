@@ -3,23 +3,10 @@
 #include <cstring>
 
 #include "driver/preprocessor.h"
-#include "lex/char_input.h"
+#include "lex/lex_state.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "memory/pool.h"
-
-char* token_spelling(Pool* pool, const char* begin, const char* end) {
-  char* spelling = static_cast<char*>(pool_alloc(pool, static_cast<size_t>(end - begin) + 1));
-  char* out = spelling;
-  const char* cursor = begin;
-  while (cursor < end) {
-    int c = read_char(cursor);
-    if (c == 0) break;
-    *out++ = static_cast<char>(c);
-  }
-  *out = '\0';
-  return spelling;
-}
 
 static size_t extent_length(const char* begin, const char* end) { return static_cast<size_t>(end - begin); }
 
@@ -35,7 +22,8 @@ int tokens_would_merge(const Token* previous, const Token* token, int dot_before
   memcpy(joined + previous_length, token->text_begin, length - previous_length);
   joined[length] = '\0';
   const char* cursor = joined;
-  next_token(p, cursor, 1);
+  const LexState quiet = quiet_lex_state(p->lex);
+  next_token(&quiet, cursor);
   int merged = cursor != joined + previous_length;
   if (joined != local) pool_free(joined);
   return merged;

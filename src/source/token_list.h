@@ -7,10 +7,6 @@ struct Token;
 struct Pool;
 struct Preprocessor;
 
-// A pool string with the logical characters of an extent: trigraphs replaced,
-// splices removed, everything else (universal character names too) as written.
-char* token_spelling(Pool* pool, const char* begin, const char* end);
-
 // The list as one pool string: each token preceded by its white space (or by
 // one blank when single_blank is set), and, when separate is set, one blank
 // between two tokens that would otherwise read back as something else.

@@ -111,9 +111,10 @@ TEST(CheckUcn, RulesByContext) {
     const bool expected[] = {test.start_ok, test.continuation_ok, test.number_ok};
     for (int i = 0; i < 3; ++i) {
       SCOPED_TRACE(testing::Message() << std::hex << "0x" << test.value << " context " << i);
-      check_ucn(run.p, test.value, contexts[i], 0);
+      check_ucn(&run.p->lex, test.value, contexts[i]);
       EXPECT_EQ(run.diagnostics(), expected[i] ? "" : kIllegalUcn);
-      check_ucn(run.p, test.value, contexts[i], 1);
+      const LexState quiet = lex_state(run.p, true);
+      check_ucn(&quiet, test.value, contexts[i]);
       EXPECT_EQ(run.diagnostics(), "");
     }
   }
@@ -124,7 +125,7 @@ TEST(CheckUcn, ReportGoesThroughThePortabilityGate) {
   {
     RunFixture run;  // portability warnings are off by default
     run.push_text("");
-    check_ucn(run.p, 0x41, UCN_IDENTIFIER_START, 0);
+    check_ucn(&run.p->lex, 0x41, UCN_IDENTIFIER_START);
     EXPECT_EQ(run.diagnostics(), "");
   }
   {
@@ -133,7 +134,7 @@ TEST(CheckUcn, ReportGoesThroughThePortabilityGate) {
     options.tdisable = 1;
     RunFixture run(0, options);
     run.push_text("");
-    check_ucn(run.p, 0x41, UCN_IDENTIFIER_START, 0);
+    check_ucn(&run.p->lex, 0x41, UCN_IDENTIFIER_START);
     EXPECT_EQ(run.diagnostics(), "\"src.c\" (1) warning: illegal universal character name encountered\n");
     EXPECT_EQ(run.p->report.failed, 0);
   }
@@ -142,7 +143,7 @@ TEST(CheckUcn, ReportGoesThroughThePortabilityGate) {
     options.werrors = 1;
     RunFixture run(0, options);
     run.push_text("");
-    check_ucn(run.p, 0xD800, UCN_PP_NUMBER, 0);
+    check_ucn(&run.p->lex, 0xD800, UCN_PP_NUMBER);
     EXPECT_EQ(run.diagnostics(), "\"src.c\" (1) error: illegal universal character name encountered\n");
     EXPECT_EQ(run.p->report.failed, 1);
   }

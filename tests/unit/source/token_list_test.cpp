@@ -11,6 +11,7 @@
 #include "lex/tokenizer.h"
 #include "memory/pool.h"
 #include "source/logical_line.h"
+#include "lex/char_input.h"
 #include "source/token_list.h"
 #include "support/run_fixture.h"
 
@@ -69,7 +70,8 @@ Token* separate_tokens(RunFixture& run, const std::vector<std::string>& texts) {
   for (const std::string& text : texts) {
     char* copy = pool_strdup(run.pool, text.c_str());
     const char* cursor = copy;
-    TokenKind kind = next_token(run.p, cursor, 1);
+    const LexState quiet = lex_state(run.p, true);
+    TokenKind kind = next_token(&quiet, cursor);
     EXPECT_EQ(cursor, copy + text.size()) << "\"" << text << "\" is more than one token";
     Token* token = static_cast<Token*>(pool_alloc(run.pool, sizeof(Token)));
     memset(token, 0, sizeof *token);

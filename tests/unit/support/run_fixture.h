@@ -8,9 +8,13 @@
 #include "driver/options.h"
 #include "driver/preprocessor.h"
 #include "driver/run_settings.h"
+#include "lex/lex_state.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
 #include "source/source_stack.h"
+
+// The run's lexer state, reporting or quiet.
+inline LexState lex_state(const Preprocessor* p, bool quiet) { return quiet ? quiet_lex_state(p->lex) : p->lex; }
 
 struct RunFixture {
   Options options;
