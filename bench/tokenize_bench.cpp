@@ -18,9 +18,10 @@
 #include <time.h>
 #include <vector>
 
+#include "driver/file_runner.h"
 #include "driver/options.h"
-#include "driver/preprocessor.h"
-#include "driver/run_settings.h"
+#include "source/preprocessor.h"
+#include "source/run_settings.h"
 #include "lex/tokenizer.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
   Arena* arena = arena_create();
   Pool* pool = pool_create(arena);
   RunSettings settings;
-  init_run_settings(&settings, &options, 0, nullptr, pool);
+  init_run_settings(&settings, &options, false, pool);
   Preprocessor* p = create_preprocessor(&settings);
 
   std::vector<double> wall, cpu;

@@ -4,13 +4,14 @@
 
 #include "diag/output.h"
 #include "driver/options.h"
-#include "driver/preprocessor.h"
 #include "lex/identifier.h"
 #include "macro/replacement_table.h"
 #include "macro/table_snapshot.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
 #include "output/line_processor.h"
+#include "output/output_sink.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 
@@ -72,11 +73,15 @@ bool is_cplusplus_source(const char* source_name, const Options* options) {
   return split_path(source_name).extension == ".cpp";
 }
 
-void init_run_settings(RunSettings* settings, const Options* options, int cplusplus, FILE* out, Pool* store) {
+void init_run_settings(RunSettings* settings, const Options* options, bool cplusplus, Pool* store) {
   memset(settings, 0, sizeof *settings);
-  settings->options = options;
+  settings->reptable_name = options->reptable_name;
+  settings->line_part_tokens = options->line_part_tokens;
+  settings->in_place_renaming = options->in_place_renaming;
+  settings->diag = options->diag;
+  settings->switches = ReportSwitches{options->wall != 0,    options->wport != 0,   options->wdisable != 0,
+                                      options->wnosafe != 0, options->werrors != 0, options->tdisable != 0};
   settings->cplusplus = cplusplus;
-  settings->out = out;
   LiteralLimits& limits = settings->limits;
   limits.char_bits = 8;
   limits.char_max = options->luchar ? 255 : 127;
@@ -92,42 +97,6 @@ void init_run_settings(RunSettings* settings, const Options* options, int cplusp
   settings->store = store;
 }
 
-static IdentEntry* intern_constant(const char* spelling, Preprocessor* p) {
-  return intern_spelling(spelling, spelling + strlen(spelling), p);
-}
-
-// Before a message: what the run wrote goes out, and the lines copied as
-// they stand are counted, so that the message names its line.
-static void before_report(void* data) {
-  Preprocessor* p = static_cast<Preprocessor*>(data);
-  flush_source_text(p);
-  if (p->source_top) catch_up_line_number(p->source_top);
-}
-
-static ReportSwitches report_switches(const Options* options) {
-  return ReportSwitches{options->wall != 0,    options->wport != 0,   options->wdisable != 0,
-                        options->wnosafe != 0, options->werrors != 0, options->tdisable != 0};
-}
-
-Preprocessor* create_preprocessor(RunSettings* settings) {
-  Preprocessor* p = static_cast<Preprocessor*>(pool_alloc(settings->store, sizeof(Preprocessor)));
-  memset(p, 0, sizeof *p);
-  p->store = settings->store;
-  p->settings = settings;
-  p->report = make_reporter(settings->options->diag, report_switches(settings->options));
-  p->report.before_message = before_report;
-  p->report.hook_data = p;
-  p->lex = LexState{settings->cplusplus != 0, false, &p->report, &settings->limits, p->store};
-  init_spelling_table(&p->spellings, p->store, kInitialSpellingBucketBits);
-  p->id_va_args = intern_constant("__VA_ARGS__", p);
-  p->id_stdc_iec_559 = intern_constant("__STDC_IEC_559__", p);
-  p->id_stdc_iec_559_complex = intern_constant("__STDC_IEC_559_COMPLEX__", p);
-  p->id_stdc_iso_10646 = intern_constant("__STDC_ISO_10646__", p);
-  p->id_defined = intern_constant("defined", p);
-  p->id_pragma = intern_constant("_Pragma", p);
-  return p;
-}
-
 // What the run wrote stays in the output however the run ends: a fatal
 // error or the heap running out.
 struct SourceTextFlush {
@@ -135,9 +104,10 @@ struct SourceTextFlush {
   ~SourceTextFlush() { flush_source_text(p); }
 };
 
-int process_source(const char* name, int first_file, RunSettings* settings, TableCache* tables) {
+int process_source(const char* name, int first_file, RunSettings* settings, FILE* out, TableCache* tables) {
   settings->tables = tables;
   Preprocessor* p = create_preprocessor(settings);
+  attach_output_sink(p, out);
   SourceTextFlush flush{p};
   try {
     if (first_file || !tables || !adopt_table_snapshot(tables, p)) load_replacement_table(first_file, p);
@@ -152,7 +122,7 @@ int run_file(const char* name, int first_file, const Options* options, OutputLog
   Arena* arena = arena_create();
   ArenaGuard arena_guard{arena};
   Pool* pool = pool_create(arena);
-  int cplusplus = is_cplusplus_source(name, options) ? 1 : 0;
+  bool cplusplus = is_cplusplus_source(name, options);
 
   OutputGuard output{nullptr};
   const char* path = nullptr;
@@ -176,8 +146,8 @@ int run_file(const char* name, int first_file, const Options* options, OutputLog
   }
 
   RunSettings* settings = static_cast<RunSettings*>(pool_alloc(pool, sizeof(RunSettings)));
-  init_run_settings(settings, options, cplusplus, output.out, pool);
-  int result = process_source(name, first_file, settings, tables);
+  init_run_settings(settings, options, cplusplus, pool);
+  int result = process_source(name, first_file, settings, output.out, tables);
 
   if (output.out == stdout) {
     if (fflush(stdout) != 0) output_error_exit(stdout);

@@ -1,6 +1,6 @@
 #include "macro/expansion.h"
 
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "lex/token.h"
 #include "macro/macro_table.h"
 #include "memory/pool.h"

@@ -1,7 +1,7 @@
 #include "macro/macro_table.h"
 
 #include "diag/diagnostics.h"
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "lex/char_input.h"
 #include "lex/token.h"
 #include "memory/pool.h"

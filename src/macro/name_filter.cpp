@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "macro/macro_table.h"
 #include "memory/arena.h"
 #include "memory/pool.h"

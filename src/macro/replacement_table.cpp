@@ -3,8 +3,7 @@
 #include <cstring>
 
 #include "diag/diagnostics.h"
-#include "driver/options.h"
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "lex/char_input.h"
 #include "lex/lex_state.h"
 #include "lex/token.h"
@@ -31,7 +30,7 @@ static Token* read_table_line(int report, Preprocessor* p) {
 }
 
 void load_replacement_table(int first_file, Preprocessor* p) {
-  const char* name = p->settings->options->reptable_name;
+  const char* name = p->settings->reptable_name;
   LoadedText text;
   int error = 0;
   if (p->settings->tables) {

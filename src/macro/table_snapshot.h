@@ -6,7 +6,6 @@
 
 #include <cstddef>
 
-#include "driver/options.h"
 #include "macro/name_filter.h"
 #include "source/source_stack.h"
 
@@ -17,7 +16,6 @@ struct Preprocessor;
 struct TableSnapshot {
   enum State { UNTRIED, USABLE, UNUSABLE };
   State state;
-  Options options;  // the run's options, reporting to no stream
   Arena* arena;     // holds the table's text, names and macros
   Preprocessor* loaded;
   // The table's entries, chain after chain, and where each bucket's chain

@@ -2,11 +2,12 @@
 
 #include <cstring>
 
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "memory/arena.h"
 #include "memory/heap.h"
 #include "memory/pool.h"
 #include "output/line_processor.h"
+#include "output/output_sink.h"
 #include "source/source_stack.h"
 
 namespace {
@@ -23,7 +24,7 @@ void release_held_text(void* data, size_t) {
 }
 
 HeldLine* held_line_of(Preprocessor* p) {
-  if (!p->held) {
+  if (!p->sink->held) {
     HeldLine* held = static_cast<HeldLine*>(pool_alloc(p->store, sizeof(HeldLine)));
     held->text = nullptr;
     held->length = 0;
@@ -31,9 +32,9 @@ HeldLine* held_line_of(Preprocessor* p) {
     held->has_last = false;
     held->dot_pair_touches = false;
     arena_on_release(p->store->arena, release_held_text, held, 0);
-    p->held = held;
+    p->sink->held = held;
   }
-  return p->held;
+  return p->sink->held;
 }
 
 void reserve_held_text(HeldLine* held, size_t wanted) {
@@ -65,7 +66,7 @@ void hold_line_part(Preprocessor* p, const Token* part) {
 }
 
 void write_held_line(Preprocessor* p, SpellJoin* join) {
-  HeldLine* held = p->held;
+  HeldLine* held = p->sink->held;
   *join = SpellJoin{nullptr, false};
   if (!held || !held->has_last) return;
   write_output(p, held->text, held->length);

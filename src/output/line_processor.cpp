@@ -4,8 +4,7 @@
 #include <cstring>
 
 #include "diag/diagnostics.h"
-#include "driver/options.h"
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "lex/token.h"
 #include "lex/identifier.h"
 #include "lex/tokenizer.h"
@@ -14,6 +13,7 @@
 #include "macro/name_filter.h"
 #include "memory/pool.h"
 #include "output/held_line.h"
+#include "output/output_sink.h"
 #include "output/pragma.h"
 #include "source/logical_line.h"
 #include "source/source_stack.h"
@@ -26,7 +26,7 @@ constexpr size_t kGatherBytes = 16384;
 
 static void send(Preprocessor* p, const char* text, size_t length) {
   if (!length) return;
-  FILE* out = p->settings->out;
+  FILE* out = p->sink->out;
   size_t written = fwrite(text, 1, length, out);
   // A file's write errors are found when it is closed; the standard output
   // has no one to report to but the process status.
@@ -34,9 +34,9 @@ static void send(Preprocessor* p, const char* text, size_t length) {
 }
 
 static void send_gathered(Preprocessor* p) {
-  size_t length = p->gathered_length;
-  p->gathered_length = 0;
-  send(p, p->gathered, length);
+  size_t length = p->sink->gathered_length;
+  p->sink->gathered_length = 0;
+  send(p, p->sink->gathered, length);
 }
 
 static void write_now(Preprocessor* p, const char* text, size_t length) {
@@ -46,16 +46,16 @@ static void write_now(Preprocessor* p, const char* text, size_t length) {
     send(p, text, length);
     return;
   }
-  if (!p->gathered) p->gathered = static_cast<char*>(arena_alloc(p->store->arena, kGatherBytes));
-  if (p->gathered_length + length > kGatherBytes) send_gathered(p);
-  memcpy(p->gathered + p->gathered_length, text, length);
-  p->gathered_length += length;
+  if (!p->sink->gathered) p->sink->gathered = static_cast<char*>(arena_alloc(p->store->arena, kGatherBytes));
+  if (p->sink->gathered_length + length > kGatherBytes) send_gathered(p);
+  memcpy(p->sink->gathered + p->sink->gathered_length, text, length);
+  p->sink->gathered_length += length;
 }
 
 // The source text in hand goes behind what was written before it.
 static void pass_on_source_text(Preprocessor* p) {
-  write_now(p, p->unwritten_begin, static_cast<size_t>(p->unwritten_end - p->unwritten_begin));
-  p->unwritten_begin = p->unwritten_end = nullptr;
+  write_now(p, p->sink->unwritten_begin, static_cast<size_t>(p->sink->unwritten_end - p->sink->unwritten_begin));
+  p->sink->unwritten_begin = p->sink->unwritten_end = nullptr;
 }
 
 void flush_source_text(Preprocessor* p) {
@@ -64,11 +64,11 @@ void flush_source_text(Preprocessor* p) {
 }
 
 void write_source_text(Preprocessor* p, const char* begin, const char* end) {
-  if (begin != p->unwritten_end) {
+  if (begin != p->sink->unwritten_end) {
     pass_on_source_text(p);
-    p->unwritten_begin = begin;
+    p->sink->unwritten_begin = begin;
   }
-  p->unwritten_end = end;
+  p->sink->unwritten_end = end;
 }
 
 void write_output(Preprocessor* p, const char* text, unsigned long length) {
@@ -77,13 +77,13 @@ void write_output(Preprocessor* p, const char* text, unsigned long length) {
 }
 
 static char* line_buffer_for(Preprocessor* p, size_t size) {
-  if (size > p->line_capacity) {
-    size_t capacity = p->line_capacity ? p->line_capacity : 4096;
+  if (size > p->sink->line_capacity) {
+    size_t capacity = p->sink->line_capacity ? p->sink->line_capacity : 4096;
     while (capacity < size) capacity *= 2;
-    p->line_buffer = static_cast<char*>(arena_alloc(p->store->arena, capacity));
-    p->line_capacity = capacity;
+    p->sink->line_buffer = static_cast<char*>(arena_alloc(p->store->arena, capacity));
+    p->sink->line_capacity = capacity;
   }
-  return p->line_buffer;
+  return p->sink->line_buffer;
 }
 
 // Writes a list through the line buffer, with a blank wherever two tokens
@@ -345,8 +345,8 @@ void run_source(const char* name, Preprocessor* p) {
     for (;;) {
       const char* checked_end;
       checked_end = p->source_top->pos;
-      if (settings->options->in_place_renaming && copy_plain_line(p, filter, &checked_end)) continue;
-      Token* line = read_expanded_line(p, LinePart{1, checked_end, &filter, settings->options->line_part_tokens});
+      if (settings->in_place_renaming && copy_plain_line(p, filter, &checked_end)) continue;
+      Token* line = read_expanded_line(p, LinePart{1, checked_end, &filter, settings->line_part_tokens});
       if (!line) break;
       process_line(line, 0, p);
       free_token_list(line);

@@ -1,6 +1,6 @@
 #include "output/pragma.h"
 
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "lex/char_input.h"
 #include "lex/identifier.h"
 #include "lex/lex_state.h"

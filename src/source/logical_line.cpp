@@ -1,11 +1,11 @@
 #include "source/logical_line.h"
 
 #include "diag/diagnostics.h"
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "lex/identifier.h"
 #include "lex/lex_state.h"
+#include "lex/name_filter.h"
 #include "lex/token.h"
-#include "macro/name_filter.h"
 #include "lex/tokenizer.h"
 #include "memory/pool.h"
 #include "source/source_stack.h"

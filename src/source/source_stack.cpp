@@ -4,7 +4,7 @@
 #include <string>
 
 #include "diag/diagnostics.h"
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "memory/pool.h"
 #include "platform/platform.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "lex/identifier.h"
 #include "memory/arena.h"
 #include "memory/heap.h"

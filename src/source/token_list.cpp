@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "lex/lex_state.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"

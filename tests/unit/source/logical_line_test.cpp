@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "lex/token.h"
 #include "memory/arena.h"
 #include "memory/pool.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "lex/identifier.h"
 #include "source/spelling_table.h"
 #include "support/run_fixture.h"

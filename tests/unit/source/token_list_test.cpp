@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/preprocessor.h"
+#include "source/preprocessor.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "memory/pool.h"

@@ -28,8 +28,8 @@
 
 #include "driver/file_runner.h"
 #include "driver/options.h"
-#include "driver/preprocessor.h"
-#include "driver/run_settings.h"
+#include "source/preprocessor.h"
+#include "source/run_settings.h"
 #include "lex/tokenizer.h"
 #include "macro/table_snapshot.h"
 #include "memory/arena.h"
@@ -57,7 +57,7 @@ struct TokeniserRun {
     options.info = nullptr;
     options.diag = sink;
     arena = arena_create();
-    init_run_settings(&settings, &options, cplusplus, nullptr, pool_create(arena));
+    init_run_settings(&settings, &options, cplusplus != 0, pool_create(arena));
     p = create_preprocessor(&settings);
   }
   ~TokeniserRun() { arena_release(arena); }

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "driver/file_runner.h"
 #include "output/line_processor.h"
+#include "output/output_sink.h"
 
 static std::string drain(FILE* stream) {
   fflush(stream);
@@ -20,8 +22,9 @@ RunFixture::RunFixture(int cplusplus, Options base) : options(base) {
   options.info = nullptr;
   arena = arena_create();
   pool = pool_create(arena);
-  init_run_settings(&settings, &options, cplusplus, out, pool);
+  init_run_settings(&settings, &options, cplusplus != 0, pool);
   p = create_preprocessor(&settings);
+  attach_output_sink(p, out);
 }
 
 RunFixture::~RunFixture() {
@@ -44,7 +47,7 @@ std::string RunFixture::output() {
   std::string text = drain(out);
   fclose(out);
   out = tmpfile();
-  settings.out = out;
+  p->sink->out = out;
   return text;
 }
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "driver/options.h"
-#include "driver/preprocessor.h"
-#include "driver/run_settings.h"
+#include "source/preprocessor.h"
+#include "source/run_settings.h"
 #include "lex/lex_state.h"
 #include "memory/arena.h"
 #include "memory/pool.h"

@@ -1,18 +1,16 @@
 // The state of one source file's run; every stage reaches the run through it.
 #pragma once
 
-#include <cstddef>
-
 #include "diag/diagnostics.h"
-#include "driver/run_settings.h"
+#include "lex/lex_state.h"
+#include "source/run_settings.h"
 #include "source/spelling_table.h"
 
-struct HeldLine;
 struct IdentEntry;
-struct MacroDef;
-struct SourceFrame;
 struct NameFilter;
+struct OutputSink;
 struct Pool;
+struct SourceFrame;
 
 struct Preprocessor {
   SpellingTable spellings;
@@ -29,21 +27,18 @@ struct Preprocessor {
   LexState lex;  // reporting; a quiet copy reads what is not to be reported
   Pool* store;
   RunSettings* settings;
-  // The output line is spelled here; the buffer only ever grows, so long
-  // lines do not each take fresh memory that no later line could reuse.
-  char* line_buffer;
-  size_t line_capacity;
-  HeldLine* held;  // made on the first line long enough to need it
+  OutputSink* sink;  // where the run writes; null until the output attaches it
   // The filter of the table's names when the table came from a snapshot.
   const NameFilter* table_filter;
-  // Source text written but not yet handed to the output stream.
-  const char* unwritten_begin;
-  const char* unwritten_end;
-  // Small pieces of output gathered for one call of the stream.
-  char* gathered;
-  size_t gathered_length;
 };
 
+// A run with its spelling table and predefined names, reporting to the
+// settings' stream. Its messages catch up the line count of the top source
+// first; what writes output adds its flush to that.
 Preprocessor* create_preprocessor(RunSettings* settings);
 
-inline int is_cplusplus(const Preprocessor* p) { return p->settings->cplusplus; }
+// The hook that create_preprocessor gives the reporter (data: the run):
+// the lines copied as they stand are counted, so that a message names its line.
+void count_lines_before_report(void* data);
+
+inline bool is_cplusplus(const Preprocessor* p) { return p->settings->cplusplus; }
