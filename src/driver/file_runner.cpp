@@ -7,6 +7,7 @@
 #include "lex/identifier.h"
 #include "macro/replacement_table.h"
 #include "macro/table_snapshot.h"
+#include "source/logical_line.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
 #include "output/line_processor.h"
@@ -104,21 +105,23 @@ struct SourceTextFlush {
   ~SourceTextFlush() { flush_source_text(p); }
 };
 
-int process_source(const char* name, int first_file, RunSettings* settings, FILE* out, TableCache* tables) {
+bool process_source(const char* name, bool first_file, RunSettings* settings, FILE* out, TableCache* tables) {
   settings->tables = tables;
   Preprocessor* p = create_preprocessor(settings);
   attach_output_sink(p, out);
   SourceTextFlush flush{p};
   try {
-    if (first_file || !tables || !adopt_table_snapshot(tables, p)) load_replacement_table(first_file, p);
+    if (first_file || !tables || !adopt_table_snapshot(p, tables)) {
+      load_replacement_table(p, first_file ? Report::ON : Report::OFF);
+    }
     run_source(name, p);
   } catch (const FatalError&) {
     // The file's run ends here; what was written stays in its output.
   }
-  return p->report.failed ? 0 : 1;
+  return !p->report.failed;
 }
 
-int run_file(const char* name, int first_file, const Options* options, OutputLog* log, TableCache* tables) {
+bool run_file(const char* name, bool first_file, const Options* options, OutputLog* log, TableCache* tables) {
   Arena* arena = arena_create();
   ArenaGuard arena_guard{arena};
   Pool* pool = pool_create(arena);
@@ -134,12 +137,12 @@ int run_file(const char* name, int first_file, const Options* options, OutputLog
     const char* earlier_source = nullptr;
     if (const char* refusal = refusal_of_output(path, name, options, log, &earlier_source)) {
       out_printf(stderr, refusal, path, earlier_source);
-      return 0;
+      return false;
     }
     output.out = fopen(path, "w");
     if (!output.out) {
       out_printf(stderr, "fatal error: cannot open output file \"%s\"\n", path);
-      return 0;
+      return false;
     }
     setvbuf(output.out, static_cast<char*>(arena_alloc(arena, kOutputBufferSize)), _IOFBF, kOutputBufferSize);
     log->outputs.push_back(WrittenOutput{file_identity(path), name});
@@ -147,7 +150,7 @@ int run_file(const char* name, int first_file, const Options* options, OutputLog
 
   RunSettings* settings = static_cast<RunSettings*>(pool_alloc(pool, sizeof(RunSettings)));
   init_run_settings(settings, options, cplusplus, pool);
-  int result = process_source(name, first_file, settings, output.out, tables);
+  bool result = process_source(name, first_file, settings, output.out, tables);
 
   if (output.out == stdout) {
     if (fflush(stdout) != 0) output_error_exit(stdout);
@@ -156,7 +159,7 @@ int run_file(const char* name, int first_file, const Options* options, OutputLog
     output.out = nullptr;
     if (!close_output_file(out)) {
       out_printf(stderr, "fatal error: cannot write output file \"%s\"\n", path);
-      result = 0;
+      result = false;
     }
   }
   return result;

@@ -26,10 +26,10 @@ struct OutputLog {
 
 struct TableCache;
 
-// Returns 1 when the file was processed without error, else 0. With a table
+// Returns true when the file was processed without error. With a table
 // cache, a file after the first may take the table from there.
-int run_file(const char* name, int first_file, const Options* options, OutputLog* log, TableCache* tables = nullptr);
-int process_source(const char* name, int first_file, RunSettings* settings, FILE* out, TableCache* tables = nullptr);
+bool run_file(const char* name, bool first_file, const Options* options, OutputLog* log, TableCache* tables = nullptr);
+bool process_source(const char* name, bool first_file, RunSettings* settings, FILE* out, TableCache* tables = nullptr);
 
 // The settings of a file's run, from the command line and the file's language.
 void init_run_settings(RunSettings* settings, const Options* options, bool cplusplus, Pool* store);

@@ -36,10 +36,10 @@ void normalize_replacement_ws(MacroDef* def) {
   }
 }
 
-int same_replacement(const Token* a, const Token* b) {
+bool same_replacement(const Token* a, const Token* b) {
   for (; a && b; a = a->next, b = b->next) {
-    if ((a->ws_begin == nullptr) != (b->ws_begin == nullptr)) return 0;
-    if (!same_spelling(a->text_begin, a->text_end, b->text_begin, b->text_end)) return 0;
+    if ((a->ws_begin == nullptr) != (b->ws_begin == nullptr)) return false;
+    if (!same_spelling(a->text_begin, a->text_end, b->text_begin, b->text_end)) return false;
   }
   return a == nullptr && b == nullptr;
 }

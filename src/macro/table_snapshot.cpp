@@ -83,7 +83,7 @@ static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const RunS
   settings->tables = cache;
   Preprocessor* loaded = create_preprocessor(settings);
   try {
-    load_replacement_table(0, loaded);
+    load_replacement_table(loaded, Report::OFF);
   } catch (const FatalError&) {
     loaded->report.failed = true;
   }
@@ -97,7 +97,7 @@ static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const RunS
   snapshot.state = TableSnapshot::USABLE;
 }
 
-bool adopt_table_snapshot(TableCache* cache, Preprocessor* p) {
+bool adopt_table_snapshot(Preprocessor* p, TableCache* cache) {
   TableSnapshot& snapshot = cache->by_language[p->settings->cplusplus ? 1 : 0];
   if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(cache, snapshot, p->settings);
   if (snapshot.state != TableSnapshot::USABLE) return false;

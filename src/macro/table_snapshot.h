@@ -46,4 +46,4 @@ void release_table_cache(TableCache* cache);
 // For a source file after the first: gives `p` the table's names and macros
 // from the snapshot, making it on first use. Returns false when the table's
 // load reports anything or fails: the file must load the table itself.
-bool adopt_table_snapshot(TableCache* cache, Preprocessor* p);
+bool adopt_table_snapshot(Preprocessor* p, TableCache* cache);

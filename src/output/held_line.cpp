@@ -53,9 +53,9 @@ void reserve_held_text(HeldLine* held, size_t wanted) {
 
 void hold_line_part(Preprocessor* p, const Token* part) {
   HeldLine* held = held_line_of(p);
-  reserve_held_text(held, held->length + spelled_size(part, 0));
+  reserve_held_text(held, held->length + spelled_size(part, WhiteSpace::AS_WRITTEN));
   SpellJoin join{held->has_last ? &held->last : nullptr, held->dot_pair_touches};
-  char* end = spell_tokens_to(held->text + held->length, part, 0, 1, p, &join);
+  char* end = spell_tokens_to(p, held->text + held->length, part, WhiteSpace::AS_WRITTEN, Separation::KEEP_APART, &join);
   held->length = static_cast<size_t>(end - held->text);
   if (join.previous && join.previous != &held->last) {
     held->last = *join.previous;

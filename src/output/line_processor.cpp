@@ -89,8 +89,8 @@ static char* line_buffer_for(Preprocessor* p, size_t size) {
 // Writes a list through the line buffer, with a blank wherever two tokens
 // would otherwise run together, the first of them perhaps held already.
 static void write_spelled(const Token* list, SpellJoin* join, Preprocessor* p) {
-  char* text = line_buffer_for(p, spelled_size(list, 0));
-  size_t length = static_cast<size_t>(spell_tokens_to(text, list, 0, 1, p, join) - text);
+  char* text = line_buffer_for(p, spelled_size(list, WhiteSpace::AS_WRITTEN));
+  size_t length = static_cast<size_t>(spell_tokens_to(p, text, list, WhiteSpace::AS_WRITTEN, Separation::KEEP_APART, join) - text);
   write_output(p, text, length);
   p->pending_newlines -= count_line_breaks(text, text + length);
 }
@@ -232,7 +232,7 @@ enum class NameFate { KEPT, RENAMED, NEEDS_WHOLE_LINE };
 // could join the token after it (L before a quote) or begins otherwise than
 // plainly, and for a chain that does not end in one token.
 NameFate fate_of_name(Preprocessor* p, const NamedIdentifier& name, const Token** target) {
-  IdentEntry* ident = intern_hashed_spelling(name.begin, name.end, name.name_hash, true, p);
+  IdentEntry* ident = intern_hashed_spelling(p, name.begin, name.end, name.name_hash, true);
   if (ident == p->id_pragma || ident == p->id_va_args) return NameFate::NEEDS_WHOLE_LINE;
   if (!ident->macro) return NameFate::KEPT;
   const Token* settled = settled_target(ident->macro);
@@ -315,20 +315,20 @@ static bool holds_pragma_name(const Token* list, const Preprocessor* p) {
 // on the tokens of the rest of the line.
 static Token* read_expanded_line(Preprocessor* p, LinePart part) {
   bool ended;
-  Token* line = read_first_line_part(part, &ended, p);
+  Token* line = read_first_line_part(p, part, &ended);
   if (!line) return nullptr;
   expand_line(p, &line);
   while (!ended) {
     if (holds_pragma_name(line, p)) {
       part.limit = 0;
       Token** rest = list_end(&line);
-      *rest = read_next_line_part(part, &ended, p);
+      *rest = read_next_line_part(p, part, &ended);
       expand_line(p, rest);
       break;
     }
     hold_line_part(p, line);
     free_token_list(line);
-    line = read_next_line_part(part, &ended, p);
+    line = read_next_line_part(p, part, &ended);
     expand_line(p, &line);
   }
   return line;
@@ -337,8 +337,8 @@ static Token* read_expanded_line(Preprocessor* p, LinePart part) {
 void run_source(const char* name, Preprocessor* p) {
   RunSettings* settings = p->settings;
   LoadedText text;
-  locate_and_load(name, ".", &text, settings);
-  push_source(text, name, settings->full_path, p);
+  locate_and_load(settings, name, ".", &text);
+  push_source(p, text, name, settings->full_path);
   // A table taken from a snapshot brings its filter; build it otherwise.
   const NameFilter filter = p->table_filter ? *p->table_filter : build_name_filter(p);
   while (p->source_top) {
@@ -346,7 +346,7 @@ void run_source(const char* name, Preprocessor* p) {
       const char* checked_end;
       checked_end = p->source_top->pos;
       if (settings->in_place_renaming && copy_plain_line(p, filter, &checked_end)) continue;
-      Token* line = read_expanded_line(p, LinePart{1, checked_end, &filter, settings->line_part_tokens});
+      Token* line = read_expanded_line(p, LinePart{Report::ON, checked_end, &filter, settings->line_part_tokens});
       if (!line) break;
       process_line(line, 0, p);
       free_token_list(line);

@@ -57,7 +57,7 @@ void carry_out(Token** list, Token** link, const Token* literal, Preprocessor* p
   *link = name;
   destringize(spelling);
   char* text = pool_concat2(pool, "#pragma ", spelling);
-  Token* pragma_line = tokenize_string(text, p);
+  Token* pragma_line = tokenize_string(p, text);
   write_newline(p);
   write_pragma_line(pragma_line, p);
   free_token_list(pragma_line);
@@ -111,7 +111,7 @@ int append_next_line(Preprocessor* p, Token** list) {
   // The reader clears the __VA_ARGS__ flag for the line it starts, but a
   // joined line belongs to the current one, which may not be reported yet.
   int va_args_seen = p->va_args_seen;
-  Token* line = read_logical_line(1, p);
+  Token* line = read_logical_line(p, Report::ON);
   p->va_args_seen |= va_args_seen;
   if (!line) return 0;
   expand_line(p, &line);

@@ -27,12 +27,12 @@ Token* make_token(Preprocessor* p, TokenKind kind, const char* ws_begin, const c
   token->next = nullptr;
   if (kind == TK_IDENTIFIER) {
     if (!filter) {
-      token->ident = intern_spelling(begin, end, p);
+      token->ident = intern_spelling(p, begin, end);
     } else {
       // A name the filter rejects can mean nothing here: it stays unnamed.
       bool plain;
       uint32_t name_hash = identifier_name_hash(begin, end, &plain);
-      if (filter_may_hold(*filter, name_hash)) token->ident = intern_hashed_spelling(begin, end, name_hash, plain, p);
+      if (filter_may_hold(*filter, name_hash)) token->ident = intern_hashed_spelling(p, begin, end, name_hash, plain);
     }
   }
   return token;
@@ -89,16 +89,16 @@ Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, con
   }
 }
 
-LineMode source_mode(int report) { return report ? LineMode::SOURCE_REPORTING : LineMode::SOURCE_QUIET; }
+LineMode source_mode(Report report) { return report == Report::ON ? LineMode::SOURCE_REPORTING : LineMode::SOURCE_QUIET; }
 
 }  // namespace
 
-Token* read_logical_line(int report, Preprocessor* p) {
+Token* read_logical_line(Preprocessor* p, Report report) {
   bool ended;
-  return read_first_line_part(LinePart{report, nullptr, nullptr, 0}, &ended, p);
+  return read_first_line_part(p, LinePart{report, nullptr, nullptr, 0}, &ended);
 }
 
-Token* read_first_line_part(const LinePart& part, bool* ended, Preprocessor* p) {
+Token* read_first_line_part(Preprocessor* p, const LinePart& part, bool* ended) {
   p->va_args_seen = 0;
   SourceFrame* frame = p->source_top;
   catch_up_line_number(frame);
@@ -106,15 +106,15 @@ Token* read_first_line_part(const LinePart& part, bool* ended, Preprocessor* p) 
     check_null_character(p);
     return nullptr;
   }
-  return read_next_line_part(part, ended, p);
+  return read_next_line_part(p, part, ended);
 }
 
-Token* read_next_line_part(const LinePart& part, bool* ended, Preprocessor* p) {
+Token* read_next_line_part(Preprocessor* p, const LinePart& part, bool* ended) {
   return read_line_tokens(p, p->source_top->pos, source_mode(part.report), part.checked_end, part.filter, part.limit,
                           ended);
 }
 
-Token* tokenize_string(const char* text, Preprocessor* p) {
+Token* tokenize_string(Preprocessor* p, const char* text) {
   const char* cursor = text ? text : "";
   return read_line_tokens(p, cursor, LineMode::STRING);
 }

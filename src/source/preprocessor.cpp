@@ -18,8 +18,8 @@ void init_run_settings_like(RunSettings* settings, const RunSettings* like, Pool
   settings->store = store;
 }
 
-static IdentEntry* intern_constant(const char* spelling, Preprocessor* p) {
-  return intern_spelling(spelling, spelling + strlen(spelling), p);
+static IdentEntry* intern_constant(Preprocessor* p, const char* spelling) {
+  return intern_spelling(p, spelling, spelling + strlen(spelling));
 }
 
 void count_lines_before_report(void* data) {
@@ -37,11 +37,11 @@ Preprocessor* create_preprocessor(RunSettings* settings) {
   p->report.hook_data = p;
   p->lex = LexState{settings->cplusplus, false, &p->report, &settings->limits, p->store};
   init_spelling_table(&p->spellings, p->store, kInitialSpellingBucketBits);
-  p->id_va_args = intern_constant("__VA_ARGS__", p);
-  p->id_stdc_iec_559 = intern_constant("__STDC_IEC_559__", p);
-  p->id_stdc_iec_559_complex = intern_constant("__STDC_IEC_559_COMPLEX__", p);
-  p->id_stdc_iso_10646 = intern_constant("__STDC_ISO_10646__", p);
-  p->id_defined = intern_constant("defined", p);
-  p->id_pragma = intern_constant("_Pragma", p);
+  p->id_va_args = intern_constant(p, "__VA_ARGS__");
+  p->id_stdc_iec_559 = intern_constant(p, "__STDC_IEC_559__");
+  p->id_stdc_iec_559_complex = intern_constant(p, "__STDC_IEC_559_COMPLEX__");
+  p->id_stdc_iso_10646 = intern_constant(p, "__STDC_ISO_10646__");
+  p->id_defined = intern_constant(p, "defined");
+  p->id_pragma = intern_constant(p, "_Pragma");
   return p;
 }

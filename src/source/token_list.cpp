@@ -10,10 +10,10 @@
 
 static size_t extent_length(const char* begin, const char* end) { return static_cast<size_t>(end - begin); }
 
-int tokens_would_merge(const Token* previous, const Token* token, int dot_before, Preprocessor* p) {
-  if (dot_before && previous->kind == TK_DOT && token->kind == TK_DOT) return 1;
+bool tokens_would_merge(Preprocessor* p, const Token* previous, const Token* token, bool dot_before) {
+  if (dot_before && previous->kind == TK_DOT && token->kind == TK_DOT) return true;
   // Two tokens that lay side by side in one text were read apart already.
-  if (previous->text_end == token->text_begin) return 0;
+  if (previous->text_end == token->text_begin) return false;
   size_t previous_length = extent_length(previous->text_begin, previous->text_end);
   size_t length = previous_length + extent_length(token->text_begin, token->text_end);
   char local[1024];
@@ -24,15 +24,15 @@ int tokens_would_merge(const Token* previous, const Token* token, int dot_before
   const char* cursor = joined;
   const LexState quiet = quiet_lex_state(p->lex);
   next_token(&quiet, cursor);
-  int merged = cursor != joined + previous_length;
+  bool merged = cursor != joined + previous_length;
   if (joined != local) pool_free(joined);
   return merged;
 }
 
-size_t spelled_size(const Token* list, int single_blank) {
+size_t spelled_size(const Token* list, WhiteSpace white_space) {
   size_t size = 1;
   for (const Token* token = list; token; token = token->next) {
-    if (token->ws_begin) size += single_blank ? 1 : extent_length(token->ws_begin, token->ws_end);
+    if (token->ws_begin) size += white_space == WhiteSpace::ONE_BLANK ? 1 : extent_length(token->ws_begin, token->ws_end);
     size += extent_length(token->text_begin, token->text_end) + 1;
   }
   return size;
@@ -70,8 +70,7 @@ struct PieceWriter {
 
 }  // namespace
 
-char* spell_tokens_to(char* out, const Token* list, int single_blank, int separate, Preprocessor* p,
-                      SpellJoin* join) {
+char* spell_tokens_to(Preprocessor* p, char* out, const Token* list, WhiteSpace white_space, Separation separation, SpellJoin* join) {
   PieceWriter writer = {out, nullptr, nullptr};
   const Token* previous = join ? join->previous : nullptr;
   // Two dots written together may become an ellipsis with a third; two dots
@@ -80,13 +79,13 @@ char* spell_tokens_to(char* out, const Token* list, int single_blank, int separa
   for (const Token* token = list; token; token = token->next) {
     bool touches_previous = false;
     if (token->ws_begin) {
-      if (single_blank) {
+      if (white_space == WhiteSpace::ONE_BLANK) {
         writer.add_blank();
       } else {
         writer.add(token->ws_begin, token->ws_end);
       }
-    } else if (separate && previous) {
-      if (tokens_would_merge(previous, token, dot_pair_touches, p)) {
+    } else if (separation == Separation::KEEP_APART && previous) {
+      if (tokens_would_merge(p, previous, token, dot_pair_touches)) {
         writer.add_blank();
       } else {
         touches_previous = true;
@@ -104,9 +103,9 @@ char* spell_tokens_to(char* out, const Token* list, int single_blank, int separa
   return writer.out;
 }
 
-char* spell_token_list(const Token* list, int single_blank, int separate, Preprocessor* p) {
-  char* text = static_cast<char*>(pool_alloc(p->store, spelled_size(list, single_blank)));
-  spell_tokens_to(text, list, single_blank, separate, p);
+char* spell_token_list(Preprocessor* p, const Token* list, WhiteSpace white_space, Separation separation) {
+  char* text = static_cast<char*>(pool_alloc(p->store, spelled_size(list, white_space)));
+  spell_tokens_to(p, text, list, white_space, separation);
   return text;
 }
 

@@ -18,7 +18,7 @@
 namespace {
 
 Token* make_line(RunFixture& run, const char* text) {
-  return tokenize_string(pool_strdup(run.pool, text), run.p);
+  return tokenize_string(run.p, pool_strdup(run.pool, text));
 }
 
 // The tokens of text before its end, as a stored replacement would hold them
@@ -33,7 +33,7 @@ Token* make_list(RunFixture& run, const char* text) {
 }
 
 IdentEntry* entry_of(RunFixture& run, const char* name) {
-  return intern_spelling(name, name + strlen(name), run.p);
+  return intern_spelling(run.p, name, name + strlen(name));
 }
 
 std::string target_of(RunFixture& run, const char* name) {

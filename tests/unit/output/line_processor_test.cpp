@@ -17,7 +17,7 @@ namespace {
 
 // What the source loop does with every line of the top source.
 void process_all_lines(RunFixture& run) {
-  while (Token* line = read_logical_line(1, run.p)) {
+  while (Token* line = read_logical_line(run.p, Report::ON)) {
     expand_line(run.p, &line);
     process_line(line, 0, run.p);
     free_token_list(line);
@@ -66,7 +66,7 @@ TEST(LostLineBreaks, SpliceInReplacedNameIsWrittenAfterItsLine) {
 TEST(ProcessLine, NestedWriteDoesNotCountSourceLines) {
   RunFixture run;
   run.push_text("a /* x\ny */ b\nc\n");
-  Token* line = read_logical_line(1, run.p);
+  Token* line = read_logical_line(run.p, Report::ON);
   process_line(line, 1, run.p);
   EXPECT_EQ(run.output(), "a /* x\ny */ b\n");
   EXPECT_EQ(run.p->pending_newlines, -2);

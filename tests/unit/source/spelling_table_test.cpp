@@ -15,7 +15,7 @@ namespace {
 
 IdentEntry* intern(RunFixture& run, const char* spelling) {
   const char* end = spelling + strlen(spelling);
-  return intern_spelling(spelling, end, run.p);
+  return intern_spelling(run.p, spelling, end);
 }
 
 TEST(InternIdentifier, OneEntryForEverySpellingOfOneIdentifier) {

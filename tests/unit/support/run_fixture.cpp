@@ -56,6 +56,6 @@ const char* RunFixture::push_text(const std::string& text, const char* name) {
   memcpy(copy, text.data(), text.size());
   copy[text.size()] = '\0';
   LoadedText loaded{copy, text.size()};
-  push_source(loaded, name, name, p);
+  push_source(p, loaded, name, name);
   return copy;
 }
