@@ -20,11 +20,11 @@
 
 #include "driver/file_runner.h"
 #include "driver/options.h"
-#include "source/preprocessor.h"
-#include "source/run_settings.h"
 #include "lex/tokenizer.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
+#include "source/run_settings.h"
 
 namespace {
 

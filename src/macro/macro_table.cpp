@@ -1,10 +1,10 @@
 #include "macro/macro_table.h"
 
 #include "diag/diagnostics.h"
-#include "source/preprocessor.h"
 #include "lex/char_input.h"
 #include "lex/token.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 #include "source/token_list.h"

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "diag/diagnostics.h"
-#include "source/preprocessor.h"
 #include "lex/char_input.h"
 #include "lex/lex_state.h"
 #include "lex/token.h"
@@ -12,6 +11,7 @@
 #include "macro/table_snapshot.h"
 #include "memory/pool.h"
 #include "source/logical_line.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 #include "source/token_list.h"

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "source/preprocessor.h"
 #include "macro/replacement_table.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
 #include "source/spelling_table.h"
 
 TableCache make_table_cache() {

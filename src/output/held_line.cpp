@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-#include "source/preprocessor.h"
 #include "memory/arena.h"
 #include "memory/heap.h"
 #include "memory/pool.h"
 #include "output/line_processor.h"
 #include "output/output_sink.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
 
 namespace {

@@ -4,9 +4,8 @@
 #include <cstring>
 
 #include "diag/diagnostics.h"
-#include "source/preprocessor.h"
-#include "lex/token.h"
 #include "lex/identifier.h"
+#include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "macro/expansion.h"
 #include "macro/macro_table.h"
@@ -16,6 +15,7 @@
 #include "output/output_sink.h"
 #include "output/pragma.h"
 #include "source/logical_line.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 #include "source/token_list.h"

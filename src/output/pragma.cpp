@@ -1,6 +1,5 @@
 #include "output/pragma.h"
 
-#include "source/preprocessor.h"
 #include "lex/char_input.h"
 #include "lex/identifier.h"
 #include "lex/lex_state.h"
@@ -10,6 +9,7 @@
 #include "memory/pool.h"
 #include "output/line_processor.h"
 #include "source/logical_line.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
 #include "source/token_list.h"
 

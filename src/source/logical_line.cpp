@@ -1,13 +1,13 @@
 #include "source/logical_line.h"
 
 #include "diag/diagnostics.h"
-#include "source/preprocessor.h"
 #include "lex/identifier.h"
 #include "lex/lex_state.h"
 #include "lex/name_filter.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "diag/diagnostics.h"
-#include "source/preprocessor.h"
 #include "memory/pool.h"
 #include "platform/platform.h"
+#include "source/preprocessor.h"
 
 static char* allocate_from_pool(void* context, size_t capacity) {
   return static_cast<char*>(pool_alloc(static_cast<Pool*>(context), capacity));

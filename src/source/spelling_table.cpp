@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "source/preprocessor.h"
 #include "lex/identifier.h"
 #include "memory/arena.h"
 #include "memory/heap.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
 
 static_assert(sizeof(IdentEntry) <= kPoolSmallClass, "an identifier entry is a small pool block");
 

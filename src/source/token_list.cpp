@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "source/preprocessor.h"
 #include "lex/lex_state.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
 
 static size_t extent_length(const char* begin, const char* end) { return static_cast<size_t>(end - begin); }
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "source/preprocessor.h"
 #include "lex/token.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
 #include "source/logical_line.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 #include "source/token_list.h"

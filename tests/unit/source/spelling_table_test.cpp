@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "source/preprocessor.h"
 #include "lex/identifier.h"
+#include "source/preprocessor.h"
 #include "source/spelling_table.h"
 #include "support/run_fixture.h"
 

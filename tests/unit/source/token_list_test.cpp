@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "source/preprocessor.h"
+#include "lex/char_input.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "memory/pool.h"
 #include "source/logical_line.h"
-#include "lex/char_input.h"
+#include "source/preprocessor.h"
 #include "source/token_list.h"
 #include "support/run_fixture.h"
 

@@ -28,13 +28,13 @@
 
 #include "driver/file_runner.h"
 #include "driver/options.h"
-#include "source/preprocessor.h"
-#include "source/run_settings.h"
 #include "lex/tokenizer.h"
 #include "macro/table_snapshot.h"
 #include "memory/arena.h"
 #include "memory/heap.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
+#include "source/run_settings.h"
 
 namespace {
 

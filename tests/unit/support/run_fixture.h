@@ -6,11 +6,11 @@
 #include <string>
 
 #include "driver/options.h"
-#include "source/preprocessor.h"
-#include "source/run_settings.h"
 #include "lex/lex_state.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
+#include "source/run_settings.h"
 #include "source/source_stack.h"
 
 // The run's lexer state, reporting or quiet.
