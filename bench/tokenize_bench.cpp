@@ -18,12 +18,13 @@
 #include <time.h>
 #include <vector>
 
+#include "driver/file_runner.h"
 #include "driver/options.h"
-#include "driver/preprocessor.h"
-#include "driver/run_settings.h"
 #include "lex/tokenizer.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
+#include "source/run_settings.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
   Arena* arena = arena_create();
   Pool* pool = pool_create(arena);
   RunSettings settings;
-  init_run_settings(&settings, &options, 0, nullptr, pool);
+  init_run_settings(&settings, &options, false, pool);
   Preprocessor* p = create_preprocessor(&settings);
 
   std::vector<double> wall, cpu;
@@ -97,7 +98,7 @@ int main(int argc, char** argv) {
     size_t count = 0;
     auto start = std::chrono::steady_clock::now();
     double cpu_start = thread_seconds();
-    while (next_token(p, cursor, 0) != TK_EOF) ++count;
+    while (next_token(&p->lex, cursor) != TK_EOF) ++count;
     cpu.push_back(thread_seconds() - cpu_start);
     wall.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     tokens = count;

@@ -1,101 +1,93 @@
 #include "diag/diagnostics.h"
 
-#include "driver/options.h"
-#include "driver/preprocessor.h"
-#include "output/line_writer.h"
-#include "source/source_stack.h"
+Reporter make_reporter(FILE* stream, const ReportSwitches& switches) {
+  return Reporter{stream, switches, false, 0, nullptr, nullptr, nullptr};
+}
 
-static const Options* options_of(const Preprocessor* p) { return p->settings->options; }
-
-static void report_v(Preprocessor* p, const char* level, const char* format, va_list args) {
-  ++p->reports;
+static void report_v(Reporter* r, const char* level, const char* format, va_list args) {
+  ++r->reports;
   // What the run has written goes out before the message: a message stream
   // that fails ends the program, and the output must keep what came before.
-  flush_source_text(p);
-  const RunSettings* settings = p->settings;
-  if (!p->source_top) {
-    diag_printf(settings, "command line %s: ", level);
+  if (r->before_message) r->before_message(r->hook_data);
+  if (!r->where) {
+    out_printf(r->stream, "command line %s: ", level);
   } else {
-    catch_up_line_number(p->source_top);
-    const SourceLocation* where = p->source_top->where;
-    diag_printf(settings, "\"%s\" (%lu) %s: ", where->name, where->line, level);
+    out_printf(r->stream, "\"%s\" (%lu) %s: ", r->where->name, r->where->line, level);
   }
-  out_vprintf(settings->options->diag, format, args);
-  diag_printf(settings, "\n");
+  out_vprintf(r->stream, format, args);
+  out_printf(r->stream, "\n");
 }
 
-void diag_report(Preprocessor* p, const char* level, const char* format, ...) {
+void diag_report(Reporter* r, const char* level, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  report_v(p, level, format, args);
+  report_v(r, level, format, args);
   va_end(args);
 }
 
-void diag_fatal(Preprocessor* p, const char* format, ...) {
+void diag_fatal(Reporter* r, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  report_v(p, "fatal error", format, args);
+  report_v(r, "fatal error", format, args);
   va_end(args);
-  p->failed = 1;
+  r->failed = true;
   throw FatalError();
 }
 
-void diag_error(Preprocessor* p, const char* format, ...) {
+void diag_error(Reporter* r, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  report_v(p, "error", format, args);
+  report_v(r, "error", format, args);
   va_end(args);
-  p->failed = 1;
+  r->failed = true;
 }
 
 // A shown warning of any family: an error under werrors, else a warning
 // followed by the family's tip (if it has one).
-static void report_warning_v(Preprocessor* p, const char* family_tip, const char* format, va_list args) {
-  if (options_of(p)->werrors) {
-    report_v(p, "error", format, args);
-    p->failed = 1;
+static void report_warning_v(Reporter* r, const char* family_tip, const char* format, va_list args) {
+  if (r->switches.werrors) {
+    report_v(r, "error", format, args);
+    r->failed = true;
     return;
   }
-  report_v(p, "warning", format, args);
-  if (family_tip) diag_tip(p, "%s", family_tip);
+  report_v(r, "warning", format, args);
+  if (family_tip) diag_tip(r, "%s", family_tip);
 }
 
-int diag_warning(Preprocessor* p, const char* format, ...) {
-  if (options_of(p)->wdisable) return 0;
+bool diag_warning(Reporter* r, const char* format, ...) {
+  if (r->switches.wdisable) return false;
   va_list args;
   va_start(args, format);
-  report_warning_v(p, nullptr, format, args);
+  report_warning_v(r, nullptr, format, args);
   va_end(args);
-  return 1;
+  return true;
 }
 
-int diag_unsafe(Preprocessor* p, const char* format, ...) {
-  const Options* options = options_of(p);
-  if (options->wdisable || options->wnosafe) return 0;
+bool diag_unsafe(Reporter* r, const char* format, ...) {
+  if (r->switches.wdisable || r->switches.wnosafe) return false;
   va_list args;
   va_start(args, format);
-  report_warning_v(p, "potentially unsafe code", format, args);
+  report_warning_v(r, "potentially unsafe code", format, args);
   va_end(args);
-  return 1;
+  return true;
 }
 
-int diag_portability(Preprocessor* p, const char* format, ...) {
-  const Options* options = options_of(p);
-  if (!options->wall && !options->wport) return 0;
+bool diag_portability(Reporter* r, const char* format, ...) {
+  if (!r->switches.wall && !r->switches.wport) return false;
   va_list args;
   va_start(args, format);
-  report_warning_v(p, "portability requirements violated", format, args);
+  report_warning_v(r, "portability requirements violated", format, args);
   va_end(args);
-  return 1;
+  return true;
 }
 
-int diag_tip(Preprocessor* p, const char* format, ...) {
-  if (options_of(p)->tdisable) return 0;
+bool diag_tip(Reporter* r, const char* format, ...) {
+  if (r->switches.tdisable) return false;
   va_list args;
   va_start(args, format);
-  report_v(p, "tip", format, args);
+  report_v(r, "tip", format, args);
   va_end(args);
-  return 1;
+  return true;
 }
 
 const char* error_text(int code) {

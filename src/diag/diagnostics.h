@@ -1,23 +1,57 @@
 // Diagnostics about the input: four levels, three warning families with
-// their switches, and the location prefix of the source being read.
+// their switches, and the location prefix of the input being read.
 #pragma once
 
 #include <cstdarg>
+#include <cstdio>
 
 #include "diag/output.h"
 #include "platform/platform.h"
 
-struct Preprocessor;
+// A place in an input, as messages name it.
+struct SourceLocation {
+  const char* name;    // display name: absolute path of a source, table name as typed
+  unsigned long line;  // physical line on which the next logical line begins
+};
 
-void diag_report(Preprocessor* p, const char* level, const char* format, ...) MORFE_PRINTF(3, 4);
+// The warning switches of the command line.
+struct ReportSwitches {
+  bool wall;
+  bool wport;
+  bool wdisable;
+  bool wnosafe;
+  bool werrors;
+  bool tdisable;
+};
 
-[[noreturn]] void diag_fatal(Preprocessor* p, const char* format, ...) MORFE_PRINTF(2, 3);
-void diag_error(Preprocessor* p, const char* format, ...) MORFE_PRINTF(2, 3);
-// The following return 1 when a line was written, so that callers add their
-// follow-up tips only after a reported diagnostic.
-int diag_warning(Preprocessor* p, const char* format, ...) MORFE_PRINTF(2, 3);
-int diag_unsafe(Preprocessor* p, const char* format, ...) MORFE_PRINTF(2, 3);
-int diag_portability(Preprocessor* p, const char* format, ...) MORFE_PRINTF(2, 3);
-int diag_tip(Preprocessor* p, const char* format, ...) MORFE_PRINTF(2, 3);
+// Where a run's messages go and what it has reported. The layers above own
+// the output and the line count that a message must not overtake: they set
+// the hook, which is called before every message.
+struct Reporter {
+  FILE* stream;  // null: messages are counted but written nowhere
+  ReportSwitches switches;
+  bool failed;
+  int reports;  // diagnostic lines reported (or, with no stream, that would have been)
+  const SourceLocation* where;  // null: no input is being read ("command line")
+  void (*before_message)(void* data);
+  void* hook_data;
+};
+
+// A reporter on `stream` with no location and no hook.
+Reporter make_reporter(FILE* stream, const ReportSwitches& switches);
+
+// Thrown by a fatal diagnostic; caught at the end of the file's run.
+struct FatalError {};
+
+void diag_report(Reporter* r, const char* level, const char* format, ...) MORFE_PRINTF(3, 4);
+
+[[noreturn]] void diag_fatal(Reporter* r, const char* format, ...) MORFE_PRINTF(2, 3);
+void diag_error(Reporter* r, const char* format, ...) MORFE_PRINTF(2, 3);
+// The following return true when a line was written, so that callers add
+// their follow-up tips only after a reported diagnostic.
+bool diag_warning(Reporter* r, const char* format, ...) MORFE_PRINTF(2, 3);
+bool diag_unsafe(Reporter* r, const char* format, ...) MORFE_PRINTF(2, 3);
+bool diag_portability(Reporter* r, const char* format, ...) MORFE_PRINTF(2, 3);
+bool diag_tip(Reporter* r, const char* format, ...) MORFE_PRINTF(2, 3);
 
 const char* error_text(int code);

@@ -2,9 +2,6 @@
 
 #include <cstdlib>
 
-#include "driver/options.h"
-#include "driver/run_settings.h"
-
 void output_error_exit(FILE* failing) {
   if (failing != stderr) fputs("\nfatal error: output error\n", stderr);
   // exit, not _Exit: the open streams are flushed, so an output file keeps
@@ -21,12 +18,5 @@ void out_printf(FILE* stream, const char* format, ...) {
   va_list args;
   va_start(args, format);
   out_vprintf(stream, format, args);
-  va_end(args);
-}
-
-void diag_printf(const RunSettings* settings, const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  out_vprintf(settings->options->diag, format, args);
   va_end(args);
 }

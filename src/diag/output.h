@@ -4,13 +4,10 @@
 #include <cstdarg>
 #include <cstdio>
 
-struct RunSettings;
-
 #define MORFE_PRINTF(f, a) __attribute__((format(printf, f, a)))
 
 void out_printf(FILE* stream, const char* format, ...) MORFE_PRINTF(2, 3);
 void out_vprintf(FILE* stream, const char* format, va_list args);
-void diag_printf(const RunSettings* settings, const char* format, ...) MORFE_PRINTF(2, 3);
 
 // Writes "\nfatal error: output error\n" (unless the failing stream is the
 // standard error stream itself) and ends the process with status 1.

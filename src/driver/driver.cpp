@@ -170,7 +170,7 @@ int process_sources(const CommandLine& line, char** sources) {
   int status = 0;
   for (char** name = sources; *name; ++name) {
     out_printf(line.options.info, "\"%s\"\n", *name);
-    if (!run_file(*name, name == sources ? 1 : 0, &line.options, &log, &tables.cache)) status = 1;
+    if (!run_file(*name, name == sources, &line.options, &log, &tables.cache)) status = 1;
   }
   return status;
 }

@@ -4,7 +4,6 @@
 
 #include "diag/output.h"
 #include "driver/options.h"
-#include "driver/preprocessor.h"
 #include "lex/identifier.h"
 #include "macro/replacement_table.h"
 #include "macro/table_snapshot.h"
@@ -12,6 +11,10 @@
 #include "memory/pool.h"
 #include "output/line_processor.h"
 #include "output/line_writer.h"
+#include "output/output_sink.h"
+#include "source/logical_line.h"
+#include "source/preprocessor.h"
+#include "source/source_stack.h"
 #include "source/spelling_table.h"
 
 namespace {
@@ -72,42 +75,28 @@ bool is_cplusplus_source(const char* source_name, const Options* options) {
   return split_path(source_name).extension == ".cpp";
 }
 
-void init_run_settings(RunSettings* settings, const Options* options, int cplusplus, FILE* out, Pool* store) {
+void init_run_settings(RunSettings* settings, const Options* options, bool cplusplus, Pool* store) {
   memset(settings, 0, sizeof *settings);
-  settings->options = options;
+  settings->reptable_name = options->reptable_name;
+  settings->line_part_tokens = options->line_part_tokens;
+  settings->in_place_renaming = options->in_place_renaming;
+  settings->diag = options->diag;
+  settings->switches = ReportSwitches{options->wall != 0,    options->wport != 0,   options->wdisable != 0,
+                                      options->wnosafe != 0, options->werrors != 0, options->tdisable != 0};
   settings->cplusplus = cplusplus;
-  settings->out = out;
-  settings->char_bits = 8;
-  settings->char_max = options->luchar ? 255 : 127;
-  settings->char_min = options->luchar ? 0 : -128;
-  settings->uchar_max = 255;
-  settings->int_max = 32767;
-  settings->int_min = -32768;
-  settings->long_max = 2147483647;
-  settings->long_min = -2147483647LL - 1;
-  settings->wchar_max = 32767;
-  settings->wchar_min = -32768;
+  LiteralLimits& limits = settings->limits;
+  limits.char_bits = 8;
+  limits.char_max = options->luchar ? 255 : 127;
+  limits.char_min = options->luchar ? 0 : -128;
+  limits.uchar_max = 255;
+  limits.int_max = 32767;
+  limits.int_min = -32768;
+  limits.long_max = 2147483647;
+  limits.long_min = -2147483647LL - 1;
+  limits.wchar_max = 32767;
+  limits.wchar_min = -32768;
   settings->io_error = FILE_ERROR_NONE;
   settings->store = store;
-}
-
-static IdentEntry* intern_constant(const char* spelling, Preprocessor* p) {
-  return intern_spelling(spelling, spelling + strlen(spelling), p);
-}
-
-Preprocessor* create_preprocessor(RunSettings* settings) {
-  Preprocessor* p = static_cast<Preprocessor*>(pool_alloc(settings->store, sizeof(Preprocessor)));
-  memset(p, 0, sizeof *p);
-  p->store = settings->store;
-  p->settings = settings;
-  init_spelling_table(&p->spellings, p->store, kInitialSpellingBucketBits);
-  p->id_va_args = intern_constant("__VA_ARGS__", p);
-  p->id_stdc_iec_559 = intern_constant("__STDC_IEC_559__", p);
-  p->id_stdc_iec_559_complex = intern_constant("__STDC_IEC_559_COMPLEX__", p);
-  p->id_stdc_iso_10646 = intern_constant("__STDC_ISO_10646__", p);
-  p->id_defined = intern_constant("defined", p);
-  p->id_pragma = intern_constant("_Pragma", p);
-  return p;
 }
 
 // What the run wrote stays in the output however the run ends: a fatal
@@ -117,24 +106,27 @@ struct SourceTextFlush {
   ~SourceTextFlush() { flush_source_text(p); }
 };
 
-int process_source(const char* name, int first_file, RunSettings* settings, TableCache* tables) {
+bool process_source(const char* name, bool first_file, RunSettings* settings, FILE* out, TableCache* tables) {
   settings->tables = tables;
   Preprocessor* p = create_preprocessor(settings);
+  attach_output_sink(p, out);
   SourceTextFlush flush{p};
   try {
-    if (first_file || !tables || !adopt_table_snapshot(tables, p)) load_replacement_table(first_file, p);
+    if (first_file || !tables || !adopt_table_snapshot(p, tables)) {
+      load_replacement_table(p, first_file ? Report::ON : Report::OFF);
+    }
     run_source(name, p);
   } catch (const FatalError&) {
     // The file's run ends here; what was written stays in its output.
   }
-  return p->failed ? 0 : 1;
+  return !p->report.failed;
 }
 
-int run_file(const char* name, int first_file, const Options* options, OutputLog* log, TableCache* tables) {
+bool run_file(const char* name, bool first_file, const Options* options, OutputLog* log, TableCache* tables) {
   Arena* arena = arena_create();
   ArenaGuard arena_guard{arena};
   Pool* pool = pool_create(arena);
-  int cplusplus = is_cplusplus_source(name, options) ? 1 : 0;
+  bool cplusplus = is_cplusplus_source(name, options);
 
   OutputGuard output{nullptr};
   const char* path = nullptr;
@@ -146,20 +138,20 @@ int run_file(const char* name, int first_file, const Options* options, OutputLog
     const char* earlier_source = nullptr;
     if (const char* refusal = refusal_of_output(path, name, options, log, &earlier_source)) {
       out_printf(stderr, refusal, path, earlier_source);
-      return 0;
+      return false;
     }
     output.out = fopen(path, "w");
     if (!output.out) {
       out_printf(stderr, "fatal error: cannot open output file \"%s\"\n", path);
-      return 0;
+      return false;
     }
     setvbuf(output.out, static_cast<char*>(arena_alloc(arena, kOutputBufferSize)), _IOFBF, kOutputBufferSize);
     log->outputs.push_back(WrittenOutput{file_identity(path), name});
   }
 
   RunSettings* settings = static_cast<RunSettings*>(pool_alloc(pool, sizeof(RunSettings)));
-  init_run_settings(settings, options, cplusplus, output.out, pool);
-  int result = process_source(name, first_file, settings, tables);
+  init_run_settings(settings, options, cplusplus, pool);
+  bool result = process_source(name, first_file, settings, output.out, tables);
 
   if (output.out == stdout) {
     if (fflush(stdout) != 0) output_error_exit(stdout);
@@ -168,7 +160,7 @@ int run_file(const char* name, int first_file, const Options* options, OutputLog
     output.out = nullptr;
     if (!close_output_file(out)) {
       out_printf(stderr, "fatal error: cannot write output file \"%s\"\n", path);
-      result = 0;
+      result = false;
     }
   }
   return result;

@@ -1,12 +1,14 @@
 // One source file's run, from opening its output to releasing its memory.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 
 struct Options;
+struct Pool;
 struct RunSettings;
 
 // The outputs written so far in this run of the program, so that a later
@@ -24,10 +26,13 @@ struct OutputLog {
 
 struct TableCache;
 
-// Returns 1 when the file was processed without error, else 0. With a table
+// Returns true when the file was processed without error. With a table
 // cache, a file after the first may take the table from there.
-int run_file(const char* name, int first_file, const Options* options, OutputLog* log, TableCache* tables = nullptr);
-int process_source(const char* name, int first_file, RunSettings* settings, TableCache* tables = nullptr);
+bool run_file(const char* name, bool first_file, const Options* options, OutputLog* log, TableCache* tables = nullptr);
+bool process_source(const char* name, bool first_file, RunSettings* settings, FILE* out, TableCache* tables = nullptr);
+
+// The settings of a file's run, from the command line and the file's language.
+void init_run_settings(RunSettings* settings, const Options* options, bool cplusplus, Pool* store);
 
 // The default output name: the source's extension replaced by ".ren".
 std::string default_output_name(const char* source_name);

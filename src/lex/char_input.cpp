@@ -1,5 +1,7 @@
 #include "lex/char_input.h"
 
+#include "memory/pool.h"
+
 static int trigraph_replacement(char c) {
   switch (c) {
     case '=': return '#';
@@ -35,6 +37,19 @@ int read_char_slow(const char*& cursor) {
     if (*cursor != '\n') return '\\';
     ++cursor;
   }
+}
+
+char* token_spelling(Pool* pool, const char* begin, const char* end) {
+  char* spelling = static_cast<char*>(pool_alloc(pool, static_cast<size_t>(end - begin) + 1));
+  char* out = spelling;
+  const char* cursor = begin;
+  while (cursor < end) {
+    int c = read_char(cursor);
+    if (c == 0) break;
+    *out++ = static_cast<char>(c);
+  }
+  *out = '\0';
+  return spelling;
 }
 
 bool same_spelling(const char* a_begin, const char* a_end, const char* b_begin, const char* b_end) {

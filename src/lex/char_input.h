@@ -5,6 +5,8 @@
 
 #include "lex/char_class.h"
 
+struct Pool;
+
 int read_char_slow(const char*& cursor);
 
 inline int read_char(const char*& cursor) {
@@ -15,6 +17,10 @@ inline int read_char(const char*& cursor) {
   }
   return read_char_slow(cursor);
 }
+
+// A pool string with the logical characters of an extent: trigraphs replaced,
+// splices removed, everything else (universal character names too) as written.
+char* token_spelling(Pool* pool, const char* begin, const char* end);
 
 bool same_spelling(const char* a_begin, const char* a_end, const char* b_begin, const char* b_end);
 int hex_digit_value(int c);

@@ -1,11 +1,9 @@
 #include "lex/identifier.h"
 
-
-#include "driver/preprocessor.h"
 #include "lex/char_input.h"
 #include "lex/ucn.h"
 
-TokenKind scan_identifier(Preprocessor* p, const char*& cursor, int quiet) {
+TokenKind scan_identifier(const LexState* ls, const char*& cursor) {
   const char* scan = cursor;
   for (;;) {
     // Plain letters, digits and underscores are the bulk of every identifier.
@@ -16,7 +14,7 @@ TokenKind scan_identifier(Preprocessor* p, const char*& cursor, int quiet) {
     if (c == '\\') {
       uint32_t value;
       if (read_ucn(scan, &value)) {
-        check_ucn(p, value, UCN_IDENTIFIER_CONTINUATION, quiet);
+        check_ucn(ls, value, UCN_IDENTIFIER_CONTINUATION);
         continue;
       }
     }

@@ -7,10 +7,10 @@
 #include "lex/char_class.h"
 #include "lex/token.h"
 
-struct Preprocessor;
+struct LexState;
 
 // Continues an identifier whose first character (or UCN) has been read.
-TokenKind scan_identifier(Preprocessor* p, const char*& cursor, int quiet);
+TokenKind scan_identifier(const LexState* ls, const char*& cursor);
 
 // The name's hash: 20 bits, the same for every spelling of one identifier.
 // With `plain`, also tells whether the spelling is made of plain identifier

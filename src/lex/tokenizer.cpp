@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <cstring>
 
-#include "driver/preprocessor.h"
 #include "lex/char_class.h"
 #include "lex/char_input.h"
 #include "lex/identifier.h"
+#include "lex/lex_state.h"
+#include "lex/name_filter.h"
 #include "lex/ucn.h"
 #include "literal/quoted_literal.h"
-#include "macro/name_filter.h"
 
 namespace {
 
@@ -125,8 +125,8 @@ __attribute__((noinline)) void skip_newline_run(const char*& cursor) {
 }
 
 // The digit (or dot and digit) that starts the number has been read.
-__attribute__((noinline)) TokenKind scan_pp_number(Preprocessor* p, const char*& cursor, int quiet) {
-  const bool exponent_p = !is_cplusplus(p);
+__attribute__((noinline)) TokenKind scan_pp_number(const LexState* ls, const char*& cursor) {
+  const bool exponent_p = !ls->cplusplus;
   const char* scan = cursor;
   for (;;) {
     while (byte_is(*scan, CHAR_PP_NUMBER)) ++scan;
@@ -142,7 +142,7 @@ __attribute__((noinline)) TokenKind scan_pp_number(Preprocessor* p, const char*&
     if (c == '\\') {
       uint32_t value;
       if (read_ucn(scan, &value)) {
-        check_ucn(p, value, UCN_PP_NUMBER, quiet);
+        check_ucn(ls, value, UCN_PP_NUMBER);
         continue;
       }
     }
@@ -180,8 +180,8 @@ TokenKind alternative_kind(const char* start, const char* end) {
   return TK_IDENTIFIER;
 }
 
-TokenKind identifier_or_alternative(Preprocessor* p, const char* start, const char*& cursor, int c1, int quiet) {
-  scan_identifier(p, cursor, quiet);
+TokenKind identifier_or_alternative(const LexState* ls, const char* start, const char*& cursor, int c1) {
+  scan_identifier(ls, cursor);
   switch (c1) {
     case 'a': case 'b': case 'c': case 'd': case 'n': case 'o': case 'x':
       return alternative_kind(start, cursor);
@@ -190,7 +190,7 @@ TokenKind identifier_or_alternative(Preprocessor* p, const char* start, const ch
   }
 }
 
-TokenKind operator_token(Preprocessor* p, const char*& cursor, int c1, const char* after1) {
+TokenKind operator_token(const LexState* ls, const char*& cursor, int c1, const char* after1) {
   int c2 = read_char(cursor);
   const char* after2 = cursor;
   if (c2 == c1) {
@@ -208,7 +208,7 @@ TokenKind operator_token(Preprocessor* p, const char*& cursor, int c1, const cha
   switch (c1) {
     case '-':
       if (c2 == '>') {
-        if (is_cplusplus(p)) {
+        if (ls->cplusplus) {
           if (read_char(cursor) == '*') return TK_ARROW_STAR;
           cursor = after2;
         }
@@ -243,7 +243,7 @@ TokenKind operator_token(Preprocessor* p, const char*& cursor, int c1, const cha
 // Every token by the book: the first character is read logically and
 // classified. next_token below takes the common cases itself and leaves the
 // rest, whatever begins with a '?' or a backslash included, to this.
-__attribute__((noinline)) TokenKind next_token_in_full(Preprocessor* p, const char*& cursor, int quiet) {
+__attribute__((noinline)) TokenKind next_token_in_full(const LexState* ls, const char*& cursor) {
   const char* start = cursor;
   int c1 = read_char(cursor);
   const char* after1 = cursor;
@@ -256,45 +256,45 @@ __attribute__((noinline)) TokenKind next_token_in_full(Preprocessor* p, const ch
       skip_newline_run(cursor);
       return TK_NEWLINE;
     case CC_DOUBLE_QUOTE:
-      if (scan_string_literal(p, cursor, 0, quiet)) return TK_STRING;
+      if (scan_string_literal(ls, cursor, CharWidth::NARROW)) return TK_STRING;
       cursor = after1;
       return TK_OTHER;
     case CC_SINGLE_QUOTE:
-      if (scan_char_constant(p, cursor, 0, quiet)) return TK_CHAR;
+      if (scan_char_constant(ls, cursor, CharWidth::NARROW)) return TK_CHAR;
       cursor = after1;
       return TK_OTHER;
     case CC_L: {
       int c2 = read_char(cursor);
       if (c2 == '"') {
-        if (scan_string_literal(p, cursor, 1, quiet)) return TK_WIDE_STRING;
+        if (scan_string_literal(ls, cursor, CharWidth::WIDE)) return TK_WIDE_STRING;
         cursor = after1;
         return TK_OTHER;
       }
       if (c2 == '\'') {
-        if (scan_char_constant(p, cursor, 1, quiet)) return TK_WIDE_CHAR;
+        if (scan_char_constant(ls, cursor, CharWidth::WIDE)) return TK_WIDE_CHAR;
         cursor = after1;
         return TK_OTHER;
       }
       cursor = after1;
-      return scan_identifier(p, cursor, quiet);
+      return scan_identifier(ls, cursor);
     }
     case CC_LETTER:
-      if (!is_cplusplus(p)) {
+      if (!ls->cplusplus) {
         // Most identifiers end at a plain byte; only a '?' or a backslash
         // (a trigraph, a splice or a UCN) needs the full scan.
         while (byte_is(*cursor, CHAR_IDENTIFIER)) ++cursor;
         if (*cursor != '?' && *cursor != '\\') return TK_IDENTIFIER;
-        return scan_identifier(p, cursor, quiet);
+        return scan_identifier(ls, cursor);
       }
-      return identifier_or_alternative(p, start, cursor, c1, quiet);
+      return identifier_or_alternative(ls, start, cursor, c1);
     case CC_DIGIT:
-      return scan_pp_number(p, cursor, quiet);
+      return scan_pp_number(ls, cursor);
     case CC_DOT: {
       int c2 = read_char(cursor);
-      if (c2 >= '0' && c2 <= '9') return scan_pp_number(p, cursor, quiet);
+      if (c2 >= '0' && c2 <= '9') return scan_pp_number(ls, cursor);
       if (c2 == '.') {
         if (read_char(cursor) == '.') return TK_ELLIPSIS;
-      } else if (c2 == '*' && is_cplusplus(p)) {
+      } else if (c2 == '*' && ls->cplusplus) {
         return TK_DOT_STAR;
       }
       cursor = after1;
@@ -303,8 +303,8 @@ __attribute__((noinline)) TokenKind next_token_in_full(Preprocessor* p, const ch
     case CC_BACKSLASH: {
       uint32_t value;
       if (read_ucn(cursor, &value)) {
-        check_ucn(p, value, UCN_IDENTIFIER_START, quiet);
-        return scan_identifier(p, cursor, quiet);
+        check_ucn(ls, value, UCN_IDENTIFIER_START);
+        return scan_identifier(ls, cursor);
       }
       cursor = after1;
       return TK_OTHER;
@@ -313,13 +313,13 @@ __attribute__((noinline)) TokenKind next_token_in_full(Preprocessor* p, const ch
       return single_punctuator_kind(c1);
     case CC_COLON: {
       int c2 = read_char(cursor);
-      if (c2 == ':' && is_cplusplus(p)) return TK_SCOPE;
+      if (c2 == ':' && ls->cplusplus) return TK_SCOPE;
       if (c2 == '>') return TK_RBRACKET;
       cursor = after1;
       return TK_COLON;
     }
     case CC_OPERATOR:
-      return operator_token(p, cursor, c1, after1);
+      return operator_token(ls, cursor, c1, after1);
     case CC_REST:
     default:
       return TK_OTHER;
@@ -332,7 +332,7 @@ __attribute__((noinline)) TokenKind next_token_in_full(Preprocessor* p, const ch
 // hash is kNoNameHash when the identifier was read otherwise.
 constexpr uint32_t kNoNameHash = 0xFFFFFFFF;
 
-inline __attribute__((always_inline)) TokenKind read_token(Preprocessor* p, const char*& cursor, int quiet,
+inline __attribute__((always_inline)) TokenKind read_token(const LexState* ls, const char*& cursor,
                                                           uint32_t* name_hash) {
   const char* scan = cursor;
   unsigned char c = static_cast<unsigned char>(*scan);
@@ -342,7 +342,7 @@ inline __attribute__((always_inline)) TokenKind read_token(Preprocessor* p, cons
   // The four most common kinds are tested one by one, most common first,
   // before the switch: these branches are predicted better than its
   // indirect jump.
-  if (action == FB_LETTER || (action == FB_OPERATOR_WORD_LETTER && !is_cplusplus(p))) {
+  if (action == FB_LETTER || (action == FB_OPERATOR_WORD_LETTER && !ls->cplusplus)) {
     uint32_t hash = name_hash_step(0, c);
     ++scan;
     while (byte_is(*scan, CHAR_IDENTIFIER)) hash = name_hash_step(hash, static_cast<unsigned char>(*scan++));
@@ -351,7 +351,7 @@ inline __attribute__((always_inline)) TokenKind read_token(Preprocessor* p, cons
     // the identifier past a byte that is not a plain identifier byte.
     if (*scan == '?' || *scan == '\\') {
       if (name_hash) *name_hash = kNoNameHash;
-      return scan_identifier(p, cursor, quiet);
+      return scan_identifier(ls, cursor);
     }
     if (name_hash) *name_hash = hash & kNameHashMask;
     return TK_IDENTIFIER;
@@ -380,7 +380,7 @@ inline __attribute__((always_inline)) TokenKind read_token(Preprocessor* p, cons
       ++scan;
       while (byte_is(*scan, CHAR_PP_NUMBER)) ++scan;
       cursor = scan;
-      if (byte_is(*scan, CHAR_NUMBER_GOES_ON)) return scan_pp_number(p, cursor, quiet);
+      if (byte_is(*scan, CHAR_NUMBER_GOES_ON)) return scan_pp_number(ls, cursor);
       return TK_PP_NUMBER;
     case FB_OPERATOR: {
       if (byte_is(scan[1], CHAR_ENDS_OPERATOR)) {
@@ -399,7 +399,7 @@ inline __attribute__((always_inline)) TokenKind read_token(Preprocessor* p, cons
         return static_cast<TokenKind>(kChars.doubled[c]);
       }
       // C++ has "->*" too.
-      if (c == '-' && c2 == '>' && (!is_cplusplus(p) || byte_is(scan[2], CHAR_ENDS_OPERATOR))) {
+      if (c == '-' && c2 == '>' && (!ls->cplusplus || byte_is(scan[2], CHAR_ENDS_OPERATOR))) {
         cursor = scan + 2;
         return TK_ARROW;
       }
@@ -414,14 +414,12 @@ inline __attribute__((always_inline)) TokenKind read_token(Preprocessor* p, cons
     default:  // FB_IN_FULL, a wide literal, and C++ letters that may begin an operator word
       break;
   }
-  return next_token_in_full(p, cursor, quiet);
+  return next_token_in_full(ls, cursor);
 }
 
 }  // namespace
 
-TokenKind next_token(Preprocessor* p, const char*& cursor, int quiet) {
-  return read_token(p, cursor, quiet, nullptr);
-}
+TokenKind next_token(const LexState* ls, const char*& cursor) { return read_token(ls, cursor, nullptr); }
 
 void begin_line_scan(LineScan* scan, const char* start) {
   scan->cursor = start;
@@ -434,7 +432,7 @@ void begin_line_scan(LineScan* scan, const char* start) {
   scan->started = false;
 }
 
-ScanStop scan_to_name(Preprocessor* p, LineScan* scan, const NameFilter& filter) {
+ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filter) {
   const char* cursor = scan->cursor;
   for (;;) {
     if (scan->started) {
@@ -444,11 +442,11 @@ ScanStop scan_to_name(Preprocessor* p, LineScan* scan, const NameFilter& filter)
     }
     const char* ws_begin = cursor;
     uint32_t hash;
-    TokenKind kind = read_token(p, cursor, 0, &hash);
+    TokenKind kind = read_token(ls, cursor, &hash);
     const char* begin = ws_begin;
     if (kind == TK_WHITESPACE) {
       begin = cursor;
-      kind = read_token(p, cursor, 0, &hash);
+      kind = read_token(ls, cursor, &hash);
     }
     scan->kind = kind;
     scan->ws_begin = ws_begin;

@@ -6,12 +6,12 @@
 
 #include "lex/token.h"
 
-struct Preprocessor;
+struct LexState;
 struct NameFilter;
 
 // Returns the kind of the token at the cursor and leaves the cursor after it.
-// With quiet set nothing is reported and the same extents are found.
-TokenKind next_token(Preprocessor* p, const char*& cursor, int quiet);
+// A quiet state reports nothing and finds the same extents.
+TokenKind next_token(const LexState* ls, const char*& cursor);
 
 // The tokeniser's first pass over a logical line, for the renaming in place:
 // token after token, checked and reported as next_token does, but with no
@@ -40,4 +40,4 @@ enum class ScanStop {
 };
 
 void begin_line_scan(LineScan* scan, const char* start);
-ScanStop scan_to_name(Preprocessor* p, LineScan* scan, const NameFilter& filter);
+ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filter);

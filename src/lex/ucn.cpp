@@ -2,6 +2,7 @@
 
 #include "diag/diagnostics.h"
 #include "lex/char_input.h"
+#include "lex/lex_state.h"
 
 namespace {
 
@@ -126,7 +127,7 @@ bool ucn_value_allowed(uint32_t value) {
   return value < 0xD800 || value > 0xDFFF;
 }
 
-void check_ucn(Preprocessor* p, uint32_t value, UcnContext context, int quiet) {
-  if (quiet || ucn_allowed(value, context)) return;
-  diag_portability(p, "illegal universal character name encountered");
+void check_ucn(const LexState* ls, uint32_t value, UcnContext context) {
+  if (ls->quiet || ucn_allowed(value, context)) return;
+  diag_portability(ls->report, "illegal universal character name encountered");
 }

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-struct Preprocessor;
+struct LexState;
 
 enum UcnContext {
   UCN_IDENTIFIER_START,
@@ -19,4 +19,4 @@ bool read_ucn(const char*& cursor, uint32_t* value);
 bool ucn_value_allowed(uint32_t value);
 
 // Reports a value that breaks the rules of its context (unless quiet).
-void check_ucn(Preprocessor* p, uint32_t value, UcnContext context, int quiet);
+void check_ucn(const LexState* ls, uint32_t value, UcnContext context);

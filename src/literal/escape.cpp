@@ -1,61 +1,60 @@
 #include "literal/escape.h"
 
 #include "diag/diagnostics.h"
-#include "driver/preprocessor.h"
 #include "lex/char_input.h"
+#include "lex/lex_state.h"
 #include "lex/ucn.h"
 #include "memory/pool.h"
-#include "source/token_list.h"
 
-static uint64_t escape_limit(const Preprocessor* p, int wide) {
-  return static_cast<uint64_t>(wide ? p->settings->wchar_max : p->settings->uchar_max);
+static uint64_t escape_limit(const LexState* ls, CharWidth width) {
+  return static_cast<uint64_t>(width == CharWidth::WIDE ? ls->limits->wchar_max : ls->limits->uchar_max);
 }
 
-static const char* escape_type_name(int wide) { return wide ? "wchar_t" : "unsigned char"; }
+static const char* escape_type_name(CharWidth width) { return width == CharWidth::WIDE ? "wchar_t" : "unsigned char"; }
 
 static bool is_octal_digit(int c) { return c >= '0' && c <= '7'; }
 
 // An out-of-range sequence: the portability text when those warnings are on,
 // else the unsafe-code text; then the tip naming the type.
-static void report_out_of_range(Preprocessor* p, const char* digits_begin, const char* digits_end, int wide,
+static void report_out_of_range(const LexState* ls, const char* digits_begin, const char* digits_end, CharWidth width,
                                 const char* portability_format, const char* unsafe_format) {
-  char* digits = token_spelling(p->store, digits_begin, digits_end);
-  int shown = diag_portability(p, portability_format, digits);
-  if (!shown) shown = diag_unsafe(p, unsafe_format, digits);
-  if (shown) diag_tip(p, "the value shall be representable in type \"%s\"", escape_type_name(wide));
+  char* digits = token_spelling(ls->pool, digits_begin, digits_end);
+  bool shown = diag_portability(ls->report, portability_format, digits);
+  if (!shown) shown = diag_unsafe(ls->report, unsafe_format, digits);
+  if (shown) diag_tip(ls->report, "the value shall be representable in type \"%s\"", escape_type_name(width));
   pool_free(digits);
 }
 
-int read_escape(const char*& cursor, uint64_t* value, int wide, int quiet, Preprocessor* p) {
+bool read_escape(const LexState* ls, const char*& cursor, uint64_t* value, CharWidth width) {
   const char* after_backslash = cursor;
   uint32_t code_point;
   if (read_ucn(cursor, &code_point)) {
-    if (!quiet && !ucn_value_allowed(code_point)) diag_portability(p, "illegal universal character name encountered");
+    if (!ls->quiet && !ucn_value_allowed(code_point)) diag_portability(ls->report, "illegal universal character name encountered");
     *value = code_point;
-    return 1;
+    return true;
   }
   int c = read_char(cursor);
   int simple = simple_escape_value(c);
   if (simple >= 0) {
     *value = static_cast<uint64_t>(simple);
-    return 1;
+    return true;
   }
   if (c == 'x') {
-    if (read_hex_escape(cursor, value, wide, quiet, p)) return 1;
+    if (read_hex_escape(ls, cursor, value, width)) return true;
     cursor = after_backslash;
-    return 0;
+    return false;
   }
   if (is_octal_digit(c)) {
     cursor = after_backslash;
-    return read_octal_escape(cursor, value, wide, quiet, p);
+    return read_octal_escape(ls, cursor, value, width);
   }
-  if (!quiet) diag_portability(p, "illegal escape sequence \"\\%c\" encountered", static_cast<unsigned char>(c));
+  if (!ls->quiet) diag_portability(ls->report, "illegal escape sequence \"\\%c\" encountered", static_cast<unsigned char>(c));
   cursor = after_backslash;
-  return 0;
+  return false;
 }
 
-int read_octal_escape(const char*& cursor, uint64_t* value, int wide, int quiet, Preprocessor* p) {
-  const uint64_t limit = escape_limit(p, wide);
+bool read_octal_escape(const LexState* ls, const char*& cursor, uint64_t* value, CharWidth width) {
+  const uint64_t limit = escape_limit(ls, width);
   const char* digits_begin = cursor;
   uint64_t result = 0;
   bool out_of_range = false;
@@ -70,27 +69,27 @@ int read_octal_escape(const char*& cursor, uint64_t* value, int wide, int quiet,
     if (result > limit) out_of_range = true;
   }
   if (out_of_range) {
-    if (!quiet) {
-      report_out_of_range(p, digits_begin, cursor, wide,
+    if (!ls->quiet) {
+      report_out_of_range(ls, digits_begin, cursor, width,
                           "octal escape sequence value \"\\%s\" is out of representable range",
                           "octal escape sequence \"\\%s\" is out of representable range");
     }
     result &= limit;
   }
   *value = result;
-  return 1;
+  return true;
 }
 
-int read_hex_escape(const char*& cursor, uint64_t* value, int wide, int quiet, Preprocessor* p) {
-  const uint64_t limit = escape_limit(p, wide);
+bool read_hex_escape(const LexState* ls, const char*& cursor, uint64_t* value, CharWidth width) {
+  const uint64_t limit = escape_limit(ls, width);
   const char* digits_begin = cursor;
   int c = read_char(cursor);
   if (hex_digit_value(c) < 0) {
-    if (!quiet) {
+    if (!ls->quiet) {
       const char* format = "illegal hexadecimal escape sequence \"\\x%c\" encountered";
-      if (!diag_portability(p, format, static_cast<unsigned char>(c))) diag_warning(p, format, static_cast<unsigned char>(c));
+      if (!diag_portability(ls->report, format, static_cast<unsigned char>(c))) diag_warning(ls->report, format, static_cast<unsigned char>(c));
     }
-    return 0;
+    return false;
   }
   uint64_t result = 0;
   bool out_of_range = false;
@@ -105,13 +104,13 @@ int read_hex_escape(const char*& cursor, uint64_t* value, int wide, int quiet, P
     }
   }
   if (out_of_range) {
-    if (!quiet) {
-      report_out_of_range(p, digits_begin, cursor, wide,
+    if (!ls->quiet) {
+      report_out_of_range(ls, digits_begin, cursor, width,
                           "hexadecimal escape sequence value \"\\x%s\" is out of representable range",
                           "hexadecimal escape sequence \"\\x%s\" is out of representable range");
     }
     result &= limit;
   }
   *value = result;
-  return 1;
+  return true;
 }

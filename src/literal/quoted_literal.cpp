@@ -3,11 +3,10 @@
 #include <cstdint>
 
 #include "diag/diagnostics.h"
-#include "driver/preprocessor.h"
 #include "lex/char_input.h"
+#include "lex/lex_state.h"
 #include "literal/escape.h"
 #include "memory/pool.h"
-#include "source/token_list.h"
 
 namespace {
 
@@ -18,31 +17,31 @@ struct ConstantValue {
   int count;
 };
 
-void add_character(ConstantValue& value, uint64_t v, const RunSettings* settings, int wide) {
-  int64_t first_limit = wide ? settings->wchar_max : settings->char_max;
-  bool is_signed = (wide ? settings->wchar_min : settings->char_min) != 0;
+void add_character(ConstantValue& value, uint64_t v, const LiteralLimits* limits, bool wide) {
+  int64_t first_limit = wide ? limits->wchar_max : limits->char_max;
+  bool is_signed = (wide ? limits->wchar_min : limits->char_min) != 0;
   value.count += 1;
   // A first character above the limit of a signed type makes the value
   // negative once it is shifted in: 0xFF under signed char becomes -1.
   if (value.count == 1 && is_signed && static_cast<int64_t>(v) > first_limit) value.accumulator = 0x7FFFFFFFFFFFFFFFull;
   if (!value.overflow && value.accumulator > 0xFF00000000000000ull) value.overflow = true;
-  value.accumulator = value.accumulator << settings->char_bits | v;
+  value.accumulator = value.accumulator << limits->char_bits | v;
 }
 
-void check_constant_value(Preprocessor* p, const ConstantValue& value, const char* body_begin, const char* body_end,
-                          int wide) {
-  const RunSettings* settings = p->settings;
-  int64_t max = wide ? settings->wchar_max : settings->int_max;
-  int64_t min = wide ? settings->wchar_min : settings->int_min;
+void check_constant_value(const LexState* ls, const ConstantValue& value, const char* body_begin, const char* body_end,
+                          bool wide) {
+  const LiteralLimits* limits = ls->limits;
+  int64_t max = wide ? limits->wchar_max : limits->int_max;
+  int64_t min = wide ? limits->wchar_min : limits->int_min;
   int64_t signed_value = static_cast<int64_t>(value.accumulator);
   const char* kind = wide ? "wide character" : "character";
-  char* text = token_spelling(p->store, body_begin, body_end);
+  char* text = token_spelling(ls->pool, body_begin, body_end);
   if (value.overflow || compare_int64(signed_value, max) > 0 || compare_int64(signed_value, min) < 0) {
-    if (diag_unsafe(p, "%s constant value \"%s\" is out of representable range", kind, text)) {
-      diag_tip(p, "the constant value shall be representable in type \"%s\"", wide ? "wchar_t" : "int");
+    if (diag_unsafe(ls->report, "%s constant value \"%s\" is out of representable range", kind, text)) {
+      diag_tip(ls->report, "the constant value shall be representable in type \"%s\"", wide ? "wchar_t" : "int");
     }
   } else if (value.count >= 2) {
-    diag_portability(p, "%s constant value \"%s\" contain more than one character", kind, text);
+    diag_portability(ls->report, "%s constant value \"%s\" contain more than one character", kind, text);
   }
   pool_free(text);
 }
@@ -52,7 +51,9 @@ constexpr uint64_t kRejectedEscapeValue = '\\';
 
 }  // namespace
 
-bool scan_quoted_body(Preprocessor* p, const char*& cursor, int char_constant, int wide, int quiet) {
+bool scan_quoted_body(const LexState* ls, const char*& cursor, QuotedKind kind, CharWidth width) {
+  const bool char_constant = kind == QuotedKind::CHAR_CONSTANT;
+  const bool wide = width == CharWidth::WIDE;
   const char quote = char_constant ? '\'' : '"';
   const char* start = cursor;
   const char* end = cursor;
@@ -63,7 +64,7 @@ bool scan_quoted_body(Preprocessor* p, const char*& cursor, int char_constant, i
     int c = read_char(scan);
     uint64_t v;
     if (c == '\\') {
-      if (!read_escape(scan, &v, wide, quiet, p)) {
+      if (!read_escape(ls, scan, &v, width)) {
         // The backslash and the character after it count as one character.
         const char* before = scan;
         if (read_char(scan) == 0) scan = before;
@@ -77,26 +78,26 @@ bool scan_quoted_body(Preprocessor* p, const char*& cursor, int char_constant, i
     } else {
       v = static_cast<unsigned char>(c);
     }
-    if (char_constant) add_character(value, v, p->settings, wide);
+    if (char_constant) add_character(value, v, ls->limits, wide);
     end = scan;
   }
-  if (!quiet && char_constant) check_constant_value(p, value, start, end, wide);
+  if (!ls->quiet && char_constant) check_constant_value(ls, value, start, end, wide);
   if (terminated) {
     cursor = scan;
     return true;
   }
-  if (!quiet) {
-    diag_portability(p, "unterminated %s encountered", char_constant ? "character constant" : "string literal");
+  if (!ls->quiet) {
+    diag_portability(ls->report, "unterminated %s encountered", char_constant ? "character constant" : "string literal");
   }
   return false;
 }
 
-bool scan_char_constant(Preprocessor* p, const char*& cursor, int wide, int quiet) {
+bool scan_char_constant(const LexState* ls, const char*& cursor, CharWidth width) {
   const char* peek = cursor;
   if (read_char(peek) == '\'') return false;
-  return scan_quoted_body(p, cursor, 1, wide, quiet);
+  return scan_quoted_body(ls, cursor, QuotedKind::CHAR_CONSTANT, width);
 }
 
-bool scan_string_literal(Preprocessor* p, const char*& cursor, int wide, int quiet) {
-  return scan_quoted_body(p, cursor, 0, wide, quiet);
+bool scan_string_literal(const LexState* ls, const char*& cursor, CharWidth width) {
+  return scan_quoted_body(ls, cursor, QuotedKind::STRING_LITERAL, width);
 }

@@ -1,9 +1,9 @@
 #include "macro/expansion.h"
 
-#include "driver/preprocessor.h"
 #include "lex/token.h"
 #include "macro/macro_table.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
 #include "source/spelling_table.h"
 
 namespace {

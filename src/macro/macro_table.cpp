@@ -1,10 +1,10 @@
 #include "macro/macro_table.h"
 
 #include "diag/diagnostics.h"
-#include "driver/preprocessor.h"
 #include "lex/char_input.h"
 #include "lex/token.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 #include "source/token_list.h"
@@ -36,10 +36,10 @@ void normalize_replacement_ws(MacroDef* def) {
   }
 }
 
-int same_replacement(const Token* a, const Token* b) {
+bool same_replacement(const Token* a, const Token* b) {
   for (; a && b; a = a->next, b = b->next) {
-    if ((a->ws_begin == nullptr) != (b->ws_begin == nullptr)) return 0;
-    if (!same_spelling(a->text_begin, a->text_end, b->text_begin, b->text_end)) return 0;
+    if ((a->ws_begin == nullptr) != (b->ws_begin == nullptr)) return false;
+    if (!same_spelling(a->text_begin, a->text_end, b->text_begin, b->text_end)) return false;
   }
   return a == nullptr && b == nullptr;
 }
@@ -63,8 +63,8 @@ void redefine_macro(MacroDef** slot, MacroDef* def) {
   Preprocessor* p = old->owner;
   if (is_protected_name(p, old->name)) {
     with_name_spelling(old, [p](const char* name) {
-      diag_error(p, "predefined macro \"%s\" redefinition", name);
-      diag_tip(p, "macro redefinition ignored");
+      diag_error(&p->report, "predefined macro \"%s\" redefinition", name);
+      diag_tip(&p->report, "macro redefinition ignored");
     });
     free_macro(def);
     return;
@@ -73,7 +73,7 @@ void redefine_macro(MacroDef** slot, MacroDef* def) {
     bool shown = false;
     with_name_spelling(old, [p, &shown](const char* name) {
       const char* format = "macro \"%s\" - redefinition with nonidentical replacement list";
-      shown = diag_portability(p, format, name) || diag_warning(p, format, name);
+      shown = diag_portability(&p->report, format, name) || diag_warning(&p->report, format, name);
     });
     if (shown) note_macro_location(old);
   }
@@ -85,9 +85,9 @@ void note_macro_location(MacroDef* def) {
   Preprocessor* p = def->owner;
   with_name_spelling(def, [p, def](const char* name) {
     if (!def->location) {
-      diag_tip(p, "macro \"%s\" is defined in command line", name);
+      diag_tip(&p->report, "macro \"%s\" is defined in command line", name);
     } else {
-      diag_tip(p, "macro \"%s\" is defined in \"%s\" (%ld)", name, def->location->name,
+      diag_tip(&p->report, "macro \"%s\" is defined in \"%s\" (%ld)", name, def->location->name,
                static_cast<long>(def->location->line));
     }
   });

@@ -28,7 +28,7 @@ MacroDef* find_macro(const IdentEntry* name);
 // definition's replacement; *list keeps the TK_NEWLINE and what follows.
 void take_replacement_list(Token** list, MacroDef* def);
 void normalize_replacement_ws(MacroDef* def);
-int same_replacement(const Token* a, const Token* b);
+bool same_replacement(const Token* a, const Token* b);
 
 // *slot holds the existing definition; afterwards it holds the one that stays.
 void redefine_macro(MacroDef** slot, MacroDef* def);

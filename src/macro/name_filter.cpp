@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "driver/preprocessor.h"
 #include "macro/macro_table.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
 #include "source/spelling_table.h"
 
 static void add_name(NameFilter& filter, const IdentEntry* name) {

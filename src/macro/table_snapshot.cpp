@@ -2,17 +2,16 @@
 
 #include <cstring>
 
-#include "driver/preprocessor.h"
-#include "driver/run_settings.h"
 #include "macro/replacement_table.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
 #include "source/spelling_table.h"
 
 TableCache make_table_cache() {
   TableCache cache;
   for (TableSnapshot& snapshot : cache.by_language) {
-    snapshot = TableSnapshot{TableSnapshot::UNTRIED, Options(), nullptr, nullptr, nullptr, nullptr, false, NameFilter{nullptr, 0}};
+    snapshot = TableSnapshot{TableSnapshot::UNTRIED, nullptr, nullptr, nullptr, nullptr, false, NameFilter{nullptr, 0}};
   }
   cache.text_arena = nullptr;
   cache.text = LoadedText{nullptr, 0};
@@ -74,23 +73,21 @@ static void restore_chains(TableSnapshot& snapshot) {
 
 // Loads the table as a later file would, silently; usable when it would
 // have reported nothing.
-static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const Options* options, int cplusplus) {
+static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const RunSettings* like) {
   snapshot.state = TableSnapshot::UNUSABLE;
-  snapshot.options = *options;
-  snapshot.options.diag = nullptr;
-  snapshot.options.info = nullptr;
   snapshot.arena = arena_create();
   Pool* pool = pool_create(snapshot.arena);
   RunSettings* settings = static_cast<RunSettings*>(pool_alloc(pool, sizeof(RunSettings)));
-  init_run_settings(settings, &snapshot.options, cplusplus, nullptr, pool);
+  init_run_settings_like(settings, like, pool);
+  settings->diag = nullptr;  // reporting to no stream
   settings->tables = cache;
   Preprocessor* loaded = create_preprocessor(settings);
   try {
-    load_replacement_table(0, loaded);
+    load_replacement_table(loaded, Report::OFF);
   } catch (const FatalError&) {
-    loaded->failed = 1;
+    loaded->report.failed = true;
   }
-  if (loaded->failed || loaded->reports) {
+  if (loaded->report.failed || loaded->report.reports) {
     release_snapshot(snapshot);
     return;
   }
@@ -100,10 +97,9 @@ static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const Opti
   snapshot.state = TableSnapshot::USABLE;
 }
 
-bool adopt_table_snapshot(TableCache* cache, Preprocessor* p) {
-  int cplusplus = p->settings->cplusplus ? 1 : 0;
-  TableSnapshot& snapshot = cache->by_language[cplusplus];
-  if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(cache, snapshot, p->settings->options, cplusplus);
+bool adopt_table_snapshot(Preprocessor* p, TableCache* cache) {
+  TableSnapshot& snapshot = cache->by_language[p->settings->cplusplus ? 1 : 0];
+  if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(cache, snapshot, p->settings);
   if (snapshot.state != TableSnapshot::USABLE) return false;
   restore_chains(snapshot);
   const Preprocessor* loaded = snapshot.loaded;

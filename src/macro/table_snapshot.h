@@ -6,7 +6,6 @@
 
 #include <cstddef>
 
-#include "driver/options.h"
 #include "macro/name_filter.h"
 #include "source/source_stack.h"
 
@@ -17,7 +16,6 @@ struct Preprocessor;
 struct TableSnapshot {
   enum State { UNTRIED, USABLE, UNUSABLE };
   State state;
-  Options options;  // the run's options, reporting to no stream
   Arena* arena;     // holds the table's text, names and macros
   Preprocessor* loaded;
   // The table's entries, chain after chain, and where each bucket's chain
@@ -48,4 +46,4 @@ void release_table_cache(TableCache* cache);
 // For a source file after the first: gives `p` the table's names and macros
 // from the snapshot, making it on first use. Returns false when the table's
 // load reports anything or fails: the file must load the table itself.
-bool adopt_table_snapshot(TableCache* cache, Preprocessor* p);
+bool adopt_table_snapshot(Preprocessor* p, TableCache* cache);

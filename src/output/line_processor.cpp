@@ -4,26 +4,26 @@
 #include <cstring>
 
 #include "diag/diagnostics.h"
-#include "driver/options.h"
-#include "driver/preprocessor.h"
 #include "lex/identifier.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "macro/expansion.h"
 #include "macro/macro_table.h"
 #include "macro/name_filter.h"
+#include "lex/name_filter.h"
 #include "memory/pool.h"
 #include "output/line_writer.h"
 #include "output/pragma.h"
 #include "source/logical_line.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 #include "source/token_list.h"
 
 static void report_va_args(Preprocessor* p) {
   if (!p->va_args_seen) return;
-  if (diag_portability(p, "\"__VA_ARGS__\" identifier encountered in illegal context")) {
-    diag_tip(p, "the identifier shall occur only in the replacement-list of a variadic macro");
+  if (diag_portability(&p->report, "\"__VA_ARGS__\" identifier encountered in illegal context")) {
+    diag_tip(&p->report, "the identifier shall occur only in the replacement-list of a variadic macro");
   }
   p->va_args_seen = 0;
 }
@@ -84,10 +84,10 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
   const Token* last_target = nullptr;  // put in by the last rename
   bool va_args_seen = false;
   for (;;) {
-    ScanStop stop = scan_to_name(p, &scan, filter);
+    ScanStop stop = scan_to_name(&p->lex, &scan, filter);
     if (stop == ScanStop::LINE_END) break;
     if (stop == ScanStop::NAME) {
-      IdentEntry* name = intern_hashed_spelling(scan.begin, scan.end, scan.name_hash, true, p);
+      IdentEntry* name = intern_hashed_spelling(p, scan.begin, scan.end, scan.name_hash, true);
       if (name == p->id_va_args && !is_cplusplus(p)) va_args_seen = true;
       const NameSite site{frame->text, scan.begin, scan.end, scan.directive};
       const Token* target = nullptr;
@@ -139,7 +139,7 @@ static bool holds_pragma_name(const Token* list, const Preprocessor* p) {
 // on the tokens of the rest of the line.
 static Token* read_expanded_line(Preprocessor* p, LinePart part, LineStart* start) {
   bool ended;
-  Token* line = read_first_line_part(part, &ended, p);
+  Token* line = read_first_line_part(p, part, &ended);
   if (!line) return nullptr;
   if (start->handed_off) {
     p->va_args_seen |= start->va_args_seen;
@@ -151,13 +151,13 @@ static Token* read_expanded_line(Preprocessor* p, LinePart part, LineStart* star
     if (!start->directive && holds_pragma_name(line, p)) {
       part.limit = 0;
       Token** rest = list_end(&line);
-      *rest = read_next_line_part(part, &ended, p);
+      *rest = read_next_line_part(p, part, &ended);
       expand_line(p, rest);
       break;
     }
     hold_line_part(p, line);
     free_token_list(line);
-    line = read_next_line_part(part, &ended, p);
+    line = read_next_line_part(p, part, &ended);
     expand_line(p, &line);
   }
   return line;
@@ -166,17 +166,17 @@ static Token* read_expanded_line(Preprocessor* p, LinePart part, LineStart* star
 void run_source(const char* name, Preprocessor* p) {
   RunSettings* settings = p->settings;
   LoadedText text;
-  locate_and_load(name, ".", &text, settings);
-  push_source(text, name, settings->full_path, p);
+  locate_and_load(settings, name, ".", &text);
+  push_source(p, text, name, settings->full_path);
   // A table taken from a snapshot brings its filter; build it otherwise.
   const NameFilter filter = p->table_filter ? *p->table_filter : build_name_filter(p);
-  const bool in_place = settings->options->in_place_renaming;
+  const bool in_place = settings->in_place_renaming;
   while (p->source_top) {
     for (;;) {
       start_line(p, p->source_top->pos);
       LineStart start{};
       if (in_place && rename_in_place(p, filter, &start)) continue;
-      LinePart part{1, &filter, settings->options->line_part_tokens, start.handed_off ? &start.first : nullptr};
+      LinePart part{Report::ON, &filter, settings->line_part_tokens, start.handed_off ? &start.first : nullptr};
       Token* line = read_expanded_line(p, part, &start);
       if (!line) break;
       process_line(p, line, start.directive ? LineRole::DIRECTIVE : LineRole::SOURCE_LINE);

@@ -4,26 +4,13 @@
 #include <cstring>
 
 #include "diag/output.h"
-#include "driver/preprocessor.h"
 #include "lex/token.h"
 #include "memory/arena.h"
 #include "memory/heap.h"
 #include "memory/pool.h"
+#include "output/output_sink.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
-
-// The state of the line being written.
-struct LineWriter {
-  const char* reached;  // the source before it is written or taken out
-  // A long line's text, kept while the line is held. From the heap: given
-  // back once written when it grew large, so that one huge line does not
-  // keep its memory for the rest of the file.
-  bool holding;
-  char* held;
-  size_t held_length;
-  size_t held_capacity;
-  Token held_last;  // a copy of the last token the held text ends with
-  SpellJoin held_join;
-};
 
 namespace {
 
@@ -34,26 +21,17 @@ constexpr size_t kGatherBytes = 16384;
 // A held text bigger than this is given back after its line.
 constexpr size_t kKeptHeldCapacity = 1u << 20;
 
-void release_held_text(void* data, size_t) {
-  LineWriter* writer = static_cast<LineWriter*>(data);
-  if (writer->held) heap_release(writer->held);
-  writer->held = nullptr;
-  writer->held_capacity = 0;
-}
-
-LineWriter* writer_of(Preprocessor* p) {
-  if (!p->writer) {
-    LineWriter* writer = static_cast<LineWriter*>(pool_alloc(p->store, sizeof(LineWriter)));
-    memset(writer, 0, sizeof *writer);
-    arena_on_release(p->store->arena, release_held_text, writer, 0);
-    p->writer = writer;
-  }
-  return p->writer;
+// Gives back a held text that grew large, once it is written.
+void shrink_held_text(OutputSink* sink) {
+  if (sink->held_capacity <= kKeptHeldCapacity) return;
+  heap_release(sink->held);
+  sink->held = nullptr;
+  sink->held_capacity = 0;
 }
 
 void send(Preprocessor* p, const char* text, size_t length) {
   if (!length) return;
-  FILE* out = p->settings->out;
+  FILE* out = p->sink->out;
   size_t written = fwrite(text, 1, length, out);
   // A file's write errors are found when it is closed; the standard output
   // has no one to report to but the process status.
@@ -61,9 +39,9 @@ void send(Preprocessor* p, const char* text, size_t length) {
 }
 
 void send_gathered(Preprocessor* p) {
-  size_t length = p->gathered_length;
-  p->gathered_length = 0;
-  send(p, p->gathered, length);
+  size_t length = p->sink->gathered_length;
+  p->sink->gathered_length = 0;
+  send(p, p->sink->gathered, length);
 }
 
 void write_now(Preprocessor* p, const char* text, size_t length) {
@@ -73,19 +51,19 @@ void write_now(Preprocessor* p, const char* text, size_t length) {
     send(p, text, length);
     return;
   }
-  if (!p->gathered) p->gathered = static_cast<char*>(arena_alloc(p->store->arena, kGatherBytes));
-  if (p->gathered_length + length > kGatherBytes) send_gathered(p);
-  memcpy(p->gathered + p->gathered_length, text, length);
-  p->gathered_length += length;
+  if (!p->sink->gathered) p->sink->gathered = static_cast<char*>(arena_alloc(p->store->arena, kGatherBytes));
+  if (p->sink->gathered_length + length > kGatherBytes) send_gathered(p);
+  memcpy(p->sink->gathered + p->sink->gathered_length, text, length);
+  p->sink->gathered_length += length;
 }
 
 // The source text in hand goes behind what was written before it.
 void pass_on_source_text(Preprocessor* p) {
-  write_now(p, p->unwritten_begin, static_cast<size_t>(p->unwritten_end - p->unwritten_begin));
-  p->unwritten_begin = p->unwritten_end = nullptr;
+  write_now(p, p->sink->unwritten_begin, static_cast<size_t>(p->sink->unwritten_end - p->sink->unwritten_begin));
+  p->sink->unwritten_begin = p->sink->unwritten_end = nullptr;
 }
 
-void hold_text(LineWriter* writer, const char* text, size_t length) {
+void hold_text(OutputSink* writer, const char* text, size_t length) {
   size_t wanted = writer->held_length + length;
   if (wanted > writer->held_capacity) {
     size_t capacity = writer->held_capacity ? writer->held_capacity : 4096;
@@ -102,7 +80,7 @@ void hold_text(LineWriter* writer, const char* text, size_t length) {
 }
 
 // Source text as it stands: written where it lies, or copied while held.
-void emit_source(Preprocessor* p, LineWriter* writer, const char* begin, const char* end) {
+void emit_source(Preprocessor* p, OutputSink* writer, const char* begin, const char* end) {
   if (begin == end) return;
   if (writer->holding) {
     hold_text(writer, begin, static_cast<size_t>(end - begin));
@@ -111,7 +89,7 @@ void emit_source(Preprocessor* p, LineWriter* writer, const char* begin, const c
   }
 }
 
-void emit_text(Preprocessor* p, LineWriter* writer, const char* text, size_t length) {
+void emit_text(Preprocessor* p, OutputSink* writer, const char* text, size_t length) {
   if (writer->holding) {
     hold_text(writer, text, length);
   } else {
@@ -177,10 +155,10 @@ class EditCollector {
 
 }  // namespace
 
-void start_line(Preprocessor* p, const char* begin) { writer_of(p)->reached = begin; }
+void start_line(Preprocessor* p, const char* begin) { p->sink->reached = begin; }
 
 void write_stretch(Preprocessor* p, const char* begin, const char* end, const Edit* edits, size_t count) {
-  LineWriter* writer = writer_of(p);
+  OutputSink* writer = p->sink;
   const char* from = begin;
   int lost = 0;
   for (size_t i = 0; i < count; ++i) {
@@ -200,15 +178,15 @@ void write_stretch(Preprocessor* p, const char* begin, const char* end, const Ed
 
 void write_tokens(Preprocessor* p, const Token* list, SpellJoin* join) {
   if (!list) return;
-  LineWriter* writer = writer_of(p);
+  OutputSink* writer = p->sink;
   const char* limit = p->source_top ? p->source_top->pos : nullptr;
   EditCollector collector(p, writer->reached, limit);
-  spell_tokens(p, list, 0, 1, collector, join);
+  spell_tokens(p, list, WhiteSpace::AS_WRITTEN, Separation::KEEP_APART, collector, join);
   collector.finish();
 }
 
 void hold_line_part(Preprocessor* p, const Token* part) {
-  LineWriter* writer = writer_of(p);
+  OutputSink* writer = p->sink;
   if (!writer->holding) writer->held_join = SpellJoin{nullptr, false};
   writer->holding = true;
   write_tokens(p, part, &writer->held_join);
@@ -223,7 +201,7 @@ void hold_line_part(Preprocessor* p, const Token* part) {
 
 void hold_line_start(Preprocessor* p, const char* begin, const char* end, const Edit* edits, size_t count,
                      const Token& previous) {
-  LineWriter* writer = writer_of(p);
+  OutputSink* writer = p->sink;
   writer->holding = true;
   writer->held_last = previous;
   writer->held_last.next = nullptr;
@@ -232,14 +210,14 @@ void hold_line_start(Preprocessor* p, const char* begin, const char* end, const 
 }
 
 void release_held_line(Preprocessor* p, SpellJoin* join) {
-  LineWriter* writer = writer_of(p);
+  OutputSink* writer = p->sink;
   *join = SpellJoin{nullptr, false};
   if (!writer->holding) return;
   writer->holding = false;
   write_output(p, writer->held, writer->held_length);
   writer->held_length = 0;
   *join = writer->held_join;
-  if (writer->held_capacity > kKeptHeldCapacity) release_held_text(writer, 0);
+  shrink_held_text(writer);
 }
 
 void end_line(Preprocessor* p) {
@@ -255,11 +233,11 @@ void flush_source_text(Preprocessor* p) {
 }
 
 void write_source_text(Preprocessor* p, const char* begin, const char* end) {
-  if (begin != p->unwritten_end) {
+  if (begin != p->sink->unwritten_end) {
     pass_on_source_text(p);
-    p->unwritten_begin = begin;
+    p->sink->unwritten_begin = begin;
   }
-  p->unwritten_end = end;
+  p->sink->unwritten_end = end;
 }
 
 void write_output(Preprocessor* p, const char* text, size_t length) {

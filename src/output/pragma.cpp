@@ -1,7 +1,8 @@
 #include "output/pragma.h"
 
-#include "driver/preprocessor.h"
+#include "lex/char_input.h"
 #include "lex/identifier.h"
+#include "lex/lex_state.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "macro/expansion.h"
@@ -9,6 +10,7 @@
 #include "output/line_processor.h"
 #include "output/line_writer.h"
 #include "source/logical_line.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
 #include "source/token_list.h"
 
@@ -56,7 +58,7 @@ void carry_out(Token** list, Token** link, const Token* literal, Preprocessor* p
   *link = name;
   destringize(spelling);
   char* text = pool_concat2(pool, "#pragma ", spelling);
-  Token* pragma_line = tokenize_string(text, p);
+  Token* pragma_line = tokenize_string(p, text);
   write_newline(p);
   write_pragma_line(pragma_line, p);
   free_token_list(pragma_line);
@@ -102,14 +104,15 @@ int append_next_line(Preprocessor* p, Token** list) {
   if (!frame) return 0;
   const char* peek = frame->pos;
   TokenKind kind;
+  const LexState quiet = quiet_lex_state(p->lex);
   do {
-    kind = next_token(p, peek, 1);
+    kind = next_token(&quiet, peek);
   } while (kind == TK_WHITESPACE);
   if (kind == TK_HASH) return 0;  // a directive is never joined
   // The reader clears the __VA_ARGS__ flag for the line it starts, but a
   // joined line belongs to the current one, which may not be reported yet.
   int va_args_seen = p->va_args_seen;
-  Token* line = read_logical_line(1, p);
+  Token* line = read_logical_line(p, Report::ON);
   p->va_args_seen |= va_args_seen;
   if (!line) return 0;
   expand_line(p, &line);

@@ -1,12 +1,13 @@
 #include "source/logical_line.h"
 
 #include "diag/diagnostics.h"
-#include "driver/preprocessor.h"
 #include "lex/identifier.h"
+#include "lex/lex_state.h"
+#include "lex/name_filter.h"
 #include "lex/token.h"
-#include "macro/name_filter.h"
 #include "lex/tokenizer.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 
@@ -26,12 +27,12 @@ Token* make_token(Preprocessor* p, TokenKind kind, const char* ws_begin, const c
   token->next = nullptr;
   if (kind == TK_IDENTIFIER) {
     if (!filter) {
-      token->ident = intern_spelling(begin, end, p);
+      token->ident = intern_spelling(p, begin, end);
     } else {
       // A name the filter rejects can mean nothing here: it stays unnamed.
       bool plain;
       uint32_t name_hash = identifier_name_hash(begin, end, &plain);
-      if (filter_may_hold(*filter, name_hash)) token->ident = intern_hashed_spelling(begin, end, name_hash, plain, p);
+      if (filter_may_hold(*filter, name_hash)) token->ident = intern_hashed_spelling(p, begin, end, name_hash, plain);
     }
   }
   return token;
@@ -43,11 +44,11 @@ enum class LineMode { SOURCE_REPORTING, SOURCE_QUIET, STRING };
 
 TokenKind settle_end_kind(Preprocessor* p, TokenKind kind, LineMode mode) {
   if (kind == TK_EOF) {
-    if (mode == LineMode::SOURCE_REPORTING) diag_portability(p, "nonempty last line");
+    if (mode == LineMode::SOURCE_REPORTING) diag_portability(&p->report, "nonempty last line");
     return TK_NEWLINE;
   }
   if (kind == TK_UNTERMINATED_COMMENT) {
-    if (mode != LineMode::SOURCE_QUIET) diag_fatal(p, "unterminated comment found");
+    if (mode != LineMode::SOURCE_QUIET) diag_fatal(&p->report, "unterminated comment found");
     return TK_NEWLINE;
   }
   return kind;
@@ -58,7 +59,9 @@ TokenKind settle_end_kind(Preprocessor* p, TokenKind kind, LineMode mode) {
 // which. A `first` token was read already, and the cursor stands after it.
 Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, const NameFilter* filter = nullptr,
                         size_t limit = 0, bool* ended = nullptr, const Token* first = nullptr) {
-  const int quiet = mode == LineMode::SOURCE_QUIET;
+  const bool quiet = mode == LineMode::SOURCE_QUIET;
+  const LexState quiet_lex = quiet_lex_state(p->lex);
+  const LexState* lex = quiet ? &quiet_lex : &p->lex;
   Token* head = nullptr;
   Token** tail = &head;
   for (size_t count = 1;; ++count) {
@@ -73,12 +76,12 @@ Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, con
       start = first->text_begin;
       first = nullptr;
     } else {
-      kind = next_token(p, cursor, quiet);
+      kind = next_token(lex, cursor);
       if (kind == TK_WHITESPACE) {
         ws_begin = start;
         ws_end = cursor;
         start = cursor;
-        kind = next_token(p, cursor, quiet);
+        kind = next_token(lex, cursor);
       }
     }
     kind = settle_end_kind(p, kind, mode);
@@ -95,16 +98,16 @@ Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, con
   }
 }
 
-LineMode source_mode(int report) { return report ? LineMode::SOURCE_REPORTING : LineMode::SOURCE_QUIET; }
+LineMode source_mode(Report report) { return report == Report::ON ? LineMode::SOURCE_REPORTING : LineMode::SOURCE_QUIET; }
 
 }  // namespace
 
-Token* read_logical_line(int report, Preprocessor* p) {
+Token* read_logical_line(Preprocessor* p, Report report) {
   bool ended;
-  return read_first_line_part(LinePart{report, nullptr, 0, nullptr}, &ended, p);
+  return read_first_line_part(p, LinePart{report, nullptr, 0, nullptr}, &ended);
 }
 
-Token* read_first_line_part(const LinePart& part, bool* ended, Preprocessor* p) {
+Token* read_first_line_part(Preprocessor* p, const LinePart& part, bool* ended) {
   p->va_args_seen = 0;
   SourceFrame* frame = p->source_top;
   catch_up_line_number(frame);
@@ -115,11 +118,11 @@ Token* read_first_line_part(const LinePart& part, bool* ended, Preprocessor* p) 
   return read_line_tokens(p, frame->pos, source_mode(part.report), part.filter, part.limit, ended, part.first);
 }
 
-Token* read_next_line_part(const LinePart& part, bool* ended, Preprocessor* p) {
+Token* read_next_line_part(Preprocessor* p, const LinePart& part, bool* ended) {
   return read_line_tokens(p, p->source_top->pos, source_mode(part.report), part.filter, part.limit, ended);
 }
 
-Token* tokenize_string(const char* text, Preprocessor* p) {
+Token* tokenize_string(Preprocessor* p, const char* text) {
   const char* cursor = text ? text : "";
   return read_line_tokens(p, cursor, LineMode::STRING);
 }

@@ -8,10 +8,13 @@ struct Token;
 struct Preprocessor;
 struct NameFilter;
 
+// Whether the lexical checks of what is read are reported.
+enum class Report { OFF, ON };
+
 // The next logical line of the top source, ending in a TK_NEWLINE token, or
-// null at the end. With report set the lexical checks and the two
-// end-of-source diagnostics are given; without it nothing is reported.
-Token* read_logical_line(int report, Preprocessor* p);
+// null at the end. With Report::ON the lexical checks and the two
+// end-of-source diagnostics are given; with Report::OFF nothing is reported.
+Token* read_logical_line(Preprocessor* p, Report report);
 
 // A logical line read in parts of at most `limit` tokens (0: the whole
 // line), so that a line of any length can be handled in bounded memory. The
@@ -24,13 +27,13 @@ Token* read_logical_line(int report, Preprocessor* p);
 // `first` is that token (its kind and extents, read and reported already),
 // and the source's position stands after it.
 struct LinePart {
-  int report;
+  Report report;
   const NameFilter* filter;
   size_t limit;
   const Token* first;
 };
-Token* read_first_line_part(const LinePart& part, bool* ended, Preprocessor* p);
-Token* read_next_line_part(const LinePart& part, bool* ended, Preprocessor* p);
+Token* read_first_line_part(Preprocessor* p, const LinePart& part, bool* ended);
+Token* read_next_line_part(Preprocessor* p, const LinePart& part, bool* ended);
 
 // The first line of a string as a token list (a null text reads as empty).
-Token* tokenize_string(const char* text, Preprocessor* p);
+Token* tokenize_string(Preprocessor* p, const char* text);

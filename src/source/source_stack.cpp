@@ -4,9 +4,9 @@
 #include <string>
 
 #include "diag/diagnostics.h"
-#include "driver/preprocessor.h"
 #include "memory/pool.h"
 #include "platform/platform.h"
+#include "source/preprocessor.h"
 
 static char* allocate_from_pool(void* context, size_t capacity) {
   return static_cast<char*>(pool_alloc(static_cast<Pool*>(context), capacity));
@@ -16,7 +16,7 @@ static void release_to_pool(void*, char* buffer) { pool_free(buffer); }
 
 static void unmap_text(void* base, size_t span) { unmap_text_file(base, span); }
 
-int read_whole_file(const char* path, LoadedText* text, int* error, Pool* pool, bool copy) {
+bool read_whole_file(const char* path, LoadedText* text, int* error, Pool* pool, bool copy) {
   // A regular file is mapped rather than copied; the mapping goes with the arena.
   MappedText mapped;
   TextRead read;
@@ -26,16 +26,16 @@ int read_whole_file(const char* path, LoadedText* text, int* error, Pool* pool, 
     text->text = mapped.text;
     text->length = mapped.length;
     *error = 0;
-    return 1;
+    return true;
   }
   if (result == MapResult::NOT_MAPPABLE) read = read_text_file(path, allocate_from_pool, release_to_pool, pool);
   text->text = read.text;
   text->length = read.length;
   *error = read.error;
-  return read.missing ? 0 : 1;
+  return !read.missing;
 }
 
-int locate_and_load(const char* name, const char* base_dir, LoadedText* text, RunSettings* settings) {
+bool locate_and_load(RunSettings* settings, const char* name, const char* base_dir, LoadedText* text) {
   Pool* pool = settings->store;
   text->text = nullptr;
   text->length = 0;
@@ -46,7 +46,7 @@ int locate_and_load(const char* name, const char* base_dir, LoadedText* text, Ru
   if (full.empty()) full = name;
   settings->full_path = pool_strdup(pool, full.c_str());
   int error = 0;
-  int found = read_whole_file(settings->full_path, text, &error, pool);
+  bool found = read_whole_file(settings->full_path, text, &error, pool);
   settings->io_error = static_cast<FileError>(error);
   if (!found || !text->text) return found;
 
@@ -61,11 +61,11 @@ int locate_and_load(const char* name, const char* base_dir, LoadedText* text, Ru
   open->name = pool_strdup(pool, settings->full_path);
   open->below = settings->open_names;
   settings->open_names = open;
-  return 1;
+  return true;
 }
 
-void push_source(const LoadedText& text, const char* error_name, const char* display_name, Preprocessor* p) {
-  if (!text.text) diag_fatal(p, "cannot load source file \"%s\"; %s", error_name, error_text(p->settings->io_error));
+void push_source(Preprocessor* p, const LoadedText& text, const char* error_name, const char* display_name) {
+  if (!text.text) diag_fatal(&p->report, "cannot load source file \"%s\"; %s", error_name, error_text(p->settings->io_error));
   Pool* pool = p->store;
   SourceFrame* frame = static_cast<SourceFrame*>(pool_alloc(pool, sizeof(SourceFrame)));
   frame->text = text.text;
@@ -80,6 +80,7 @@ void push_source(const LoadedText& text, const char* error_name, const char* dis
   frame->where = where;
   frame->below = p->source_top;
   p->source_top = frame;
+  p->report.where = where;
 }
 
 void pop_source(Preprocessor* p) {
@@ -87,6 +88,7 @@ void pop_source(Preprocessor* p) {
   pool_free(const_cast<char*>(frame->where->name));
   pool_free(frame->where);
   p->source_top = frame->below;
+  p->report.where = p->source_top ? p->source_top->where : nullptr;
   pool_free(frame);
 }
 
@@ -125,6 +127,6 @@ void check_null_character(Preprocessor* p) {
   for (const char* c = frame->counted; c < frame->pos; ++c) {
     if (*c == '\n') ++where->line;
   }
-  diag_error(p, "null character in file; the rest of the file is ignored");
+  diag_error(&p->report, "null character in file; the rest of the file is ignored");
   where->line = counted_line;
 }

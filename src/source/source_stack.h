@@ -3,14 +3,11 @@
 
 #include <cstddef>
 
+#include "diag/diagnostics.h"
+
 struct Preprocessor;
 struct RunSettings;
 struct Pool;
-
-struct SourceLocation {
-  const char* name;    // display name: absolute path of a source, table name as typed
-  unsigned long line;  // physical line on which the next logical line begins
-};
 
 struct SourceFrame {
   const char* text;
@@ -44,19 +41,19 @@ struct LoadedText {
   size_t length;
 };
 
-// Returns 0 when the file does not exist, 1 otherwise; `text` is null when the
+// Returns false when the file does not exist, true otherwise; `text` is null when the
 // file could not be read, and `error` then says why.
 // A mapped file shows what another process writes to it while it is read:
 // a text kept longer than one file's run is read with `copy` set instead.
-int read_whole_file(const char* path, LoadedText* text, int* error, Pool* pool, bool copy = false);
+bool read_whole_file(const char* path, LoadedText* text, int* error, Pool* pool, bool copy = false);
 
 // Resolves `name` against `base_dir`, records the absolute path as the
-// settings' full_path and loads the file.
-int locate_and_load(const char* name, const char* base_dir, LoadedText* text, RunSettings* settings);
+// settings' full_path and loads the file. Returns as read_whole_file does.
+bool locate_and_load(RunSettings* settings, const char* name, const char* base_dir, LoadedText* text);
 
 // Pushes a loaded text; a null text ends the file's run with a fatal error
 // naming `error_name`.
-void push_source(const LoadedText& text, const char* error_name, const char* display_name, Preprocessor* p);
+void push_source(Preprocessor* p, const LoadedText& text, const char* error_name, const char* display_name);
 
 void pop_source(Preprocessor* p);
 void pop_open_name(RunSettings* settings);

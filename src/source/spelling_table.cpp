@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "driver/preprocessor.h"
 #include "lex/identifier.h"
 #include "memory/arena.h"
 #include "memory/heap.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
 
 static_assert(sizeof(IdentEntry) <= kPoolSmallClass, "an identifier entry is a small pool block");
 
@@ -82,7 +82,7 @@ IdentEntry* new_entry(const char* begin, const char* end, uint32_t name_hash, bo
   return entry;
 }
 
-IdentEntry* intern_hashed(const char* begin, const char* end, uint32_t name_hash, bool plain, Preprocessor* p) {
+IdentEntry* intern_hashed(Preprocessor* p, const char* begin, const char* end, uint32_t name_hash, bool plain) {
   SpellingTable* table = &p->spellings;
   IdentEntry** slot = &table->buckets[spelling_bucket_of(table, name_hash)];
   for (IdentEntry* entry = *slot; entry; entry = entry->next) {
@@ -116,12 +116,12 @@ void clear_spelling_table(SpellingTable* table, uint32_t bucket_bits) {
   table->entries = 0;
 }
 
-IdentEntry* intern_spelling(const char* begin, const char* end, Preprocessor* p) {
+IdentEntry* intern_spelling(Preprocessor* p, const char* begin, const char* end) {
   bool plain;
   uint32_t name_hash = identifier_name_hash(begin, end, &plain);
-  return intern_hashed(begin, end, name_hash, plain, p);
+  return intern_hashed(p, begin, end, name_hash, plain);
 }
 
-IdentEntry* intern_hashed_spelling(const char* begin, const char* end, uint32_t name_hash, bool plain, Preprocessor* p) {
-  return intern_hashed(begin, end, name_hash, plain, p);
+IdentEntry* intern_hashed_spelling(Preprocessor* p, const char* begin, const char* end, uint32_t name_hash, bool plain) {
+  return intern_hashed(p, begin, end, name_hash, plain);
 }

@@ -54,6 +54,6 @@ inline uint32_t spelling_bucket_of(const SpellingTable* table, uint32_t name_has
 }
 
 // Hashes and interns a spelling in one step.
-IdentEntry* intern_spelling(const char* begin, const char* end, Preprocessor* p);
+IdentEntry* intern_spelling(Preprocessor* p, const char* begin, const char* end);
 // Interns a spelling whose identifier_name_hash (and plainness) the caller has already.
-IdentEntry* intern_hashed_spelling(const char* begin, const char* end, uint32_t name_hash, bool plain, Preprocessor* p);
+IdentEntry* intern_hashed_spelling(Preprocessor* p, const char* begin, const char* end, uint32_t name_hash, bool plain);

@@ -2,31 +2,18 @@
 
 #include <cstring>
 
-#include "driver/preprocessor.h"
-#include "lex/char_input.h"
+#include "lex/lex_state.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "memory/pool.h"
-
-char* token_spelling(Pool* pool, const char* begin, const char* end) {
-  char* spelling = static_cast<char*>(pool_alloc(pool, static_cast<size_t>(end - begin) + 1));
-  char* out = spelling;
-  const char* cursor = begin;
-  while (cursor < end) {
-    int c = read_char(cursor);
-    if (c == 0) break;
-    *out++ = static_cast<char>(c);
-  }
-  *out = '\0';
-  return spelling;
-}
+#include "source/preprocessor.h"
 
 static size_t extent_length(const char* begin, const char* end) { return static_cast<size_t>(end - begin); }
 
-int tokens_would_merge(const Token* previous, const Token* token, int dot_before, Preprocessor* p) {
-  if (dot_before && previous->kind == TK_DOT && token->kind == TK_DOT) return 1;
+bool tokens_would_merge(Preprocessor* p, const Token* previous, const Token* token, bool dot_before) {
+  if (dot_before && previous->kind == TK_DOT && token->kind == TK_DOT) return true;
   // Two tokens that lay side by side in one text were read apart already.
-  if (previous->text_end == token->text_begin) return 0;
+  if (previous->text_end == token->text_begin) return false;
   size_t previous_length = extent_length(previous->text_begin, previous->text_end);
   size_t length = previous_length + extent_length(token->text_begin, token->text_end);
   char local[1024];
@@ -35,16 +22,17 @@ int tokens_would_merge(const Token* previous, const Token* token, int dot_before
   memcpy(joined + previous_length, token->text_begin, length - previous_length);
   joined[length] = '\0';
   const char* cursor = joined;
-  next_token(p, cursor, 1);
-  int merged = cursor != joined + previous_length;
+  const LexState quiet = quiet_lex_state(p->lex);
+  next_token(&quiet, cursor);
+  bool merged = cursor != joined + previous_length;
   if (joined != local) pool_free(joined);
   return merged;
 }
 
-size_t spelled_size(const Token* list, int single_blank) {
+size_t spelled_size(const Token* list, WhiteSpace white_space) {
   size_t size = 1;
   for (const Token* token = list; token; token = token->next) {
-    if (token->ws_begin) size += single_blank ? 1 : extent_length(token->ws_begin, token->ws_end);
+    if (token->ws_begin) size += white_space == WhiteSpace::ONE_BLANK ? 1 : extent_length(token->ws_begin, token->ws_end);
     size += extent_length(token->text_begin, token->text_end) + 1;
   }
   return size;
@@ -82,18 +70,17 @@ struct PieceWriter {
 
 }  // namespace
 
-char* spell_tokens_to(char* out, const Token* list, int single_blank, int separate, Preprocessor* p,
-                      SpellJoin* join) {
+char* spell_tokens_to(Preprocessor* p, char* out, const Token* list, WhiteSpace white_space, Separation separation, SpellJoin* join) {
   PieceWriter writer = {out, nullptr, nullptr};
-  spell_tokens(p, list, single_blank, separate, writer, join);
+  spell_tokens(p, list, white_space, separation, writer, join);
   writer.flush();
   *writer.out = '\0';
   return writer.out;
 }
 
-char* spell_token_list(const Token* list, int single_blank, int separate, Preprocessor* p) {
-  char* text = static_cast<char*>(pool_alloc(p->store, spelled_size(list, single_blank)));
-  spell_tokens_to(text, list, single_blank, separate, p);
+char* spell_token_list(Preprocessor* p, const Token* list, WhiteSpace white_space, Separation separation) {
+  char* text = static_cast<char*>(pool_alloc(p->store, spelled_size(list, white_space)));
+  spell_tokens_to(p, text, list, white_space, separation);
   return text;
 }
 

@@ -8,17 +8,18 @@
 struct Pool;
 struct Preprocessor;
 
-// A pool string with the logical characters of an extent: trigraphs replaced,
-// splices removed, everything else (universal character names too) as written.
-char* token_spelling(Pool* pool, const char* begin, const char* end);
+// What a spelling writes before a token that has white space: that white
+// space as written, or one blank.
+enum class WhiteSpace { AS_WRITTEN, ONE_BLANK };
+// Whether a blank goes between two tokens that would otherwise read back
+// as something else.
+enum class Separation { NONE, KEEP_APART };
 
-// The list as one pool string: each token preceded by its white space (or by
-// one blank when single_blank is set), and, when separate is set, one blank
-// between two tokens that would otherwise read back as something else.
-char* spell_token_list(const Token* list, int single_blank, int separate, Preprocessor* p);
+// The list as one pool string.
+char* spell_token_list(Preprocessor* p, const Token* list, WhiteSpace white_space, Separation separation);
 
 // The bytes a spelling of the list needs (its NUL included).
-size_t spelled_size(const Token* list, int single_blank);
+size_t spelled_size(const Token* list, WhiteSpace white_space);
 
 // Where a spelling goes on from one written before: the last token spelled
 // there, and whether it was the second of two dots written together.
@@ -28,16 +29,16 @@ struct SpellJoin {
   bool dot_pair_touches;
 };
 
-int tokens_would_merge(const Token* previous, const Token* token, int dot_before, Preprocessor* p);
+bool tokens_would_merge(Preprocessor* p, const Token* previous, const Token* token, bool dot_before);
 
 // The rule for writing tokens back as text, for every writer of them: each
-// token after its own white space (or one blank, with single_blank), and,
-// with separate, one blank between two tokens that would otherwise read back
-// as something else. The text goes to `sink` in pieces: sink.piece(begin,
+// token after its own white space (or one blank), and, when they are kept
+// apart, one blank between two tokens that would otherwise read back as
+// something else. The text goes to `sink` in pieces: sink.piece(begin,
 // end) for the text of a token or of its white space, as it lies where it was
 // read, and sink.blank() for a blank put in.
 template <typename Sink>
-void spell_tokens(Preprocessor* p, const Token* list, int single_blank, int separate, Sink& sink,
+void spell_tokens(Preprocessor* p, const Token* list, WhiteSpace white_space, Separation separation, Sink& sink,
                   SpellJoin* join = nullptr) {
   const Token* previous = join ? join->previous : nullptr;
   // Two dots written together may become an ellipsis with a third; two dots
@@ -46,13 +47,13 @@ void spell_tokens(Preprocessor* p, const Token* list, int single_blank, int sepa
   for (const Token* token = list; token; token = token->next) {
     bool touches_previous = false;
     if (token->ws_begin) {
-      if (single_blank) {
+      if (white_space == WhiteSpace::ONE_BLANK) {
         sink.blank();
       } else {
         sink.piece(token->ws_begin, token->ws_end);
       }
-    } else if (separate && previous) {
-      if (tokens_would_merge(previous, token, dot_pair_touches, p)) {
+    } else if (separation == Separation::KEEP_APART && previous) {
+      if (tokens_would_merge(p, previous, token, dot_pair_touches)) {
         sink.blank();
       } else {
         touches_previous = true;
@@ -69,7 +70,7 @@ void spell_tokens(Preprocessor* p, const Token* list, int single_blank, int sepa
 
 // Spells the list into `out`, which has room for spelled_size bytes, and
 // returns the end of the text (where its NUL stands).
-char* spell_tokens_to(char* out, const Token* list, int single_blank, int separate, Preprocessor* p,
+char* spell_tokens_to(Preprocessor* p, char* out, const Token* list, WhiteSpace white_space, Separation separation,
                       SpellJoin* join = nullptr);
 
 void free_token_list(Token* list);

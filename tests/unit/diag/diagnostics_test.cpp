@@ -11,13 +11,13 @@ namespace {
 
 enum Function { WARNING, UNSAFE, PORTABILITY, TIP, ERROR };
 
-int call(Function function, Preprocessor* p) {
+int call(Function function, Reporter* r) {
   switch (function) {
-    case WARNING: return diag_warning(p, "%s %d", "msg", 7);
-    case UNSAFE: return diag_unsafe(p, "%s %d", "msg", 7);
-    case PORTABILITY: return diag_portability(p, "%s %d", "msg", 7);
-    case TIP: return diag_tip(p, "%s %d", "msg", 7);
-    case ERROR: diag_error(p, "%s %d", "msg", 7); return -1;
+    case WARNING: return diag_warning(r, "%s %d", "msg", 7);
+    case UNSAFE: return diag_unsafe(r, "%s %d", "msg", 7);
+    case PORTABILITY: return diag_portability(r, "%s %d", "msg", 7);
+    case TIP: return diag_tip(r, "%s %d", "msg", 7);
+    case ERROR: diag_error(r, "%s %d", "msg", 7); return -1;
   }
   return -2;
 }
@@ -104,16 +104,16 @@ TEST(Diagnostics, GatesLevelsAndFollowUpTips) {
     RunFixture run(0, options);
 
     // Without a source on the stack, then inside one.
-    EXPECT_EQ(call(c.function, run.p), c.result);
+    EXPECT_EQ(call(c.function, &run.p->report), c.result);
     EXPECT_EQ(run.diagnostics(), with_prefix("command line ", c.lines));
-    EXPECT_EQ(run.p->failed, c.failed);
+    EXPECT_EQ(run.p->report.failed, c.failed);
 
-    run.p->failed = 0;
+    run.p->report.failed = 0;
     run.push_text("int x;\n", "/src/a.c");
     run.p->source_top->where->line = 12;
-    EXPECT_EQ(call(c.function, run.p), c.result);
+    EXPECT_EQ(call(c.function, &run.p->report), c.result);
     EXPECT_EQ(run.diagnostics(), with_prefix("\"/src/a.c\" (12) ", c.lines));
-    EXPECT_EQ(run.p->failed, c.failed);
+    EXPECT_EQ(run.p->report.failed, c.failed);
   }
 }
 
@@ -122,8 +122,8 @@ TEST(Diagnostics, FatalErrorLeavesTheRunWhateverTheSwitches) {
     Options options = default_options();
     options.wdisable = options.werrors = options.tdisable = quiet_switches;
     RunFixture run(0, options);
-    EXPECT_THROW(diag_fatal(run.p, "cannot %s", "go on"), FatalError);
-    EXPECT_EQ(run.p->failed, 1);
+    EXPECT_THROW(diag_fatal(&run.p->report, "cannot %s", "go on"), FatalError);
+    EXPECT_EQ(run.p->report.failed, 1);
     EXPECT_EQ(run.diagnostics(), "command line fatal error: cannot go on\n");
   }
 }
@@ -131,20 +131,40 @@ TEST(Diagnostics, FatalErrorLeavesTheRunWhateverTheSwitches) {
 TEST(Diagnostics, LocationFollowsTheTopFrame) {
   RunFixture run;
   run.push_text("x\n", "table");
-  diag_report(run.p, "warning", "in the table");
+  diag_report(&run.p->report, "warning", "in the table");
   run.push_text("y\n", "/abs/dir/file name.c");
   run.p->source_top->where->line = 4000000000UL;
-  diag_report(run.p, "error", "in %s", "the source");
+  diag_report(&run.p->report, "error", "in %s", "the source");
   pop_source(run.p);
-  diag_report(run.p, "tip", "back");
+  diag_report(&run.p->report, "tip", "back");
   pop_source(run.p);
-  diag_report(run.p, "fatal error", "none");
+  diag_report(&run.p->report, "fatal error", "none");
   EXPECT_EQ(run.diagnostics(),
             "\"table\" (1) warning: in the table\n"
             "\"/abs/dir/file name.c\" (4000000000) error: in the source\n"
             "\"table\" (1) tip: back\n"
             "command line fatal error: none\n");
-  EXPECT_EQ(run.p->failed, 0);  // reporting alone fails nothing
+  EXPECT_EQ(run.p->report.failed, 0);  // reporting alone fails nothing
+}
+
+// The layer above flushes its output and counts its lines in the hook: it
+// must run before the prefix of every line, a follow-up tip's included.
+TEST(Diagnostics, HookRunsBeforeEveryLine) {
+  FILE* stream = tmpfile();
+  ReportSwitches switches{};
+  Reporter r = make_reporter(stream, switches);
+  SourceLocation where{"t.c", 1};
+  r.hook_data = &where;
+  r.before_message = [](void* data) { static_cast<SourceLocation*>(data)->line += 1; };
+  r.where = &where;
+  EXPECT_TRUE(diag_unsafe(&r, "%s", "x"));
+  EXPECT_EQ(r.reports, 2);
+  EXPECT_FALSE(r.failed);
+  rewind(stream);
+  char text[128] = {};
+  EXPECT_GT(fread(text, 1, sizeof text - 1, stream), 0u);
+  EXPECT_STREQ(text, "\"t.c\" (2) warning: x\n\"t.c\" (3) tip: potentially unsafe code\n");
+  fclose(stream);
 }
 
 TEST(Diagnostics, ErrorTexts) {
@@ -166,10 +186,10 @@ TEST(Diagnostics, ErrorTexts) {
 TEST(CheckedOutput, NullStreamWritesNothing) {
   out_printf(nullptr, "%s", "nothing");
   RunFixture run;
-  run.options.diag = nullptr;
-  diag_error(run.p, "silent");
-  EXPECT_EQ(run.p->failed, 1);
-  run.options.diag = run.diag;
+  run.p->report.stream = nullptr;
+  diag_error(&run.p->report, "silent");
+  EXPECT_EQ(run.p->report.failed, 1);
+  run.p->report.stream = run.diag;
   EXPECT_EQ(run.diagnostics(), "");
 }
 

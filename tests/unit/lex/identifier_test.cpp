@@ -55,7 +55,8 @@ TEST(ScanIdentifier, ExtentAndUcnChecks) {
       RunFixture run(0, wall_options());
       const char* text = run.push_text(test.text);
       const char* cursor = text + 1;
-      EXPECT_EQ(scan_identifier(run.p, cursor, quiet), TK_IDENTIFIER);
+      const LexState ls = lex_state(run.p, quiet);
+      EXPECT_EQ(scan_identifier(&ls, cursor), TK_IDENTIFIER);
       EXPECT_EQ(static_cast<size_t>(cursor - text), test.length) << "quiet " << quiet;
       EXPECT_EQ(run.diagnostics(), test.reported && !quiet ? kIllegalUcn : "") << "quiet " << quiet;
     }
@@ -66,7 +67,7 @@ TEST(ScanIdentifier, EachIllegalUcnIsReportedOnce) {
   RunFixture run(0, wall_options());
   const char* text = run.push_text("a\\u0041\\u0042\\u00C1;");
   const char* cursor = text + 1;
-  scan_identifier(run.p, cursor, 0);
+  scan_identifier(&run.p->lex, cursor);
   EXPECT_EQ(*cursor, ';');
   EXPECT_EQ(run.diagnostics(), std::string(kIllegalUcn) + kIllegalUcn);
 }

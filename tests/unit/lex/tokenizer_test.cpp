@@ -46,14 +46,15 @@ std::ostream& operator<<(std::ostream& out, const Tok& token) {
 std::vector<Tok> lex(Preprocessor* p, const char* text, int quiet) {
   std::vector<Tok> tokens;
   const char* cursor = text;
+  const LexState ls = lex_state(p, quiet);
   for (int guard = 0; guard < 100000; ++guard) {
     const char* start = cursor;
-    TokenKind kind = next_token(p, cursor, quiet);
+    TokenKind kind = next_token(&ls, cursor);
     if (kind == TK_EOF) {
       EXPECT_EQ(*cursor, '\0') << "TK_EOF away from the NUL";
       EXPECT_EQ(cursor - text, static_cast<long>(strlen(text)));
       const char* again = cursor;
-      EXPECT_EQ(next_token(p, again, quiet), TK_EOF);
+      EXPECT_EQ(next_token(&ls, again), TK_EOF);
       EXPECT_EQ(again, cursor);
       return tokens;
     }
@@ -355,9 +356,9 @@ TEST(NextToken, EmbeddedNulEndsTheText) {
   RunFixture run;
   const char* text = run.push_text(std::string("ab\0cd", 5));
   const char* cursor = text;
-  EXPECT_EQ(next_token(run.p, cursor, 0), TK_IDENTIFIER);
+  EXPECT_EQ(next_token(&run.p->lex, cursor), TK_IDENTIFIER);
   EXPECT_EQ(cursor, text + 2);
-  EXPECT_EQ(next_token(run.p, cursor, 0), TK_EOF);
+  EXPECT_EQ(next_token(&run.p->lex, cursor), TK_EOF);
   EXPECT_EQ(cursor, text + 2);
 }
 
@@ -365,7 +366,7 @@ TEST(NextToken, EofAfterTrailingSplicesRestsOnTheNul) {
   RunFixture run;
   const char* text = run.push_text("x\\\n??/\n");
   const char* cursor = text + 1;
-  EXPECT_EQ(next_token(run.p, cursor, 0), TK_EOF);
+  EXPECT_EQ(next_token(&run.p->lex, cursor), TK_EOF);
   EXPECT_EQ(cursor, text + 7);
 }
 

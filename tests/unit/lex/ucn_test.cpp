@@ -111,20 +111,21 @@ TEST(CheckUcn, RulesByContext) {
     const bool expected[] = {test.start_ok, test.continuation_ok, test.number_ok};
     for (int i = 0; i < 3; ++i) {
       SCOPED_TRACE(testing::Message() << std::hex << "0x" << test.value << " context " << i);
-      check_ucn(run.p, test.value, contexts[i], 0);
+      check_ucn(&run.p->lex, test.value, contexts[i]);
       EXPECT_EQ(run.diagnostics(), expected[i] ? "" : kIllegalUcn);
-      check_ucn(run.p, test.value, contexts[i], 1);
+      const LexState quiet = lex_state(run.p, true);
+      check_ucn(&quiet, test.value, contexts[i]);
       EXPECT_EQ(run.diagnostics(), "");
     }
   }
-  EXPECT_EQ(run.p->failed, 0);
+  EXPECT_EQ(run.p->report.failed, 0);
 }
 
 TEST(CheckUcn, ReportGoesThroughThePortabilityGate) {
   {
     RunFixture run;  // portability warnings are off by default
     run.push_text("");
-    check_ucn(run.p, 0x41, UCN_IDENTIFIER_START, 0);
+    check_ucn(&run.p->lex, 0x41, UCN_IDENTIFIER_START);
     EXPECT_EQ(run.diagnostics(), "");
   }
   {
@@ -133,18 +134,18 @@ TEST(CheckUcn, ReportGoesThroughThePortabilityGate) {
     options.tdisable = 1;
     RunFixture run(0, options);
     run.push_text("");
-    check_ucn(run.p, 0x41, UCN_IDENTIFIER_START, 0);
+    check_ucn(&run.p->lex, 0x41, UCN_IDENTIFIER_START);
     EXPECT_EQ(run.diagnostics(), "\"src.c\" (1) warning: illegal universal character name encountered\n");
-    EXPECT_EQ(run.p->failed, 0);
+    EXPECT_EQ(run.p->report.failed, 0);
   }
   {
     Options options = wall_options();
     options.werrors = 1;
     RunFixture run(0, options);
     run.push_text("");
-    check_ucn(run.p, 0xD800, UCN_PP_NUMBER, 0);
+    check_ucn(&run.p->lex, 0xD800, UCN_PP_NUMBER);
     EXPECT_EQ(run.diagnostics(), "\"src.c\" (1) error: illegal universal character name encountered\n");
-    EXPECT_EQ(run.p->failed, 1);
+    EXPECT_EQ(run.p->report.failed, 1);
   }
 }
 

@@ -10,6 +10,8 @@
 
 namespace {
 
+CharWidth width_of(int wide) { return wide ? CharWidth::WIDE : CharWidth::NARROW; }
+
 struct ValueCase {
   std::string text;  // what follows the backslash
   int wide;
@@ -84,7 +86,8 @@ TEST(ReadEscape, ValuesAndCursor) {
       const char* text = run.push_text(test.text);
       const char* cursor = text;
       uint64_t value = 0xDEADBEEF;
-      EXPECT_EQ(read_escape(cursor, &value, test.wide, quiet, run.p), test.ok);
+      const LexState ls = lex_state(run.p, quiet);
+      EXPECT_EQ(read_escape(&ls, cursor, &value, width_of(test.wide)), test.ok);
       EXPECT_EQ(static_cast<size_t>(cursor - text), test.offset);
       EXPECT_EQ(value, test.ok ? test.value : 0xDEADBEEF);
       if (quiet) {
@@ -167,10 +170,10 @@ TEST(ReadEscape, MessagesUnderTheSwitches) {
       const char* text = run.push_text(test.text);
       const char* cursor = text;
       uint64_t value;
-      read_escape(cursor, &value, test.wide, 0, run.p);
+      read_escape(&run.p->lex, cursor, &value, width_of(test.wide));
       const std::string& expected = test.by_profile[profile];
       EXPECT_EQ(run.diagnostics(), located(expected));
-      EXPECT_EQ(run.p->failed, expected.compare(0, 6, "error:") == 0 ? 1 : 0);
+      EXPECT_EQ(run.p->report.failed, expected.compare(0, 6, "error:") == 0 ? 1 : 0);
     }
   }
 }
@@ -180,7 +183,7 @@ TEST(ReadEscape, OutOfRangeSpellingShowsTheDigitsResolved) {
   const char* text = run.push_text("x1??/\n00\"");
   const char* cursor = text;
   uint64_t value;
-  EXPECT_EQ(read_escape(cursor, &value, 0, 0, run.p), 1);
+  EXPECT_EQ(read_escape(&run.p->lex, cursor, &value, CharWidth::NARROW), 1);
   EXPECT_EQ(*cursor, '"');
   EXPECT_EQ(run.diagnostics(),
             located("warning: hexadecimal escape sequence \"\\x100\" is out of representable range\n"

@@ -138,11 +138,12 @@ const std::vector<LiteralCase>& literal_cases() {
 }
 
 bool scan(Preprocessor* p, Kind kind, const char*& cursor, int quiet) {
+  const LexState ls = lex_state(p, quiet);
   switch (kind) {
-    case CHAR: return scan_char_constant(p, cursor, 0, quiet);
-    case WIDE_CHAR: return scan_char_constant(p, cursor, 1, quiet);
-    case STRING: return scan_string_literal(p, cursor, 0, quiet);
-    case WIDE_STRING: return scan_string_literal(p, cursor, 1, quiet);
+    case CHAR: return scan_char_constant(&ls, cursor, CharWidth::NARROW);
+    case WIDE_CHAR: return scan_char_constant(&ls, cursor, CharWidth::WIDE);
+    case STRING: return scan_string_literal(&ls, cursor, CharWidth::NARROW);
+    case WIDE_STRING: return scan_string_literal(&ls, cursor, CharWidth::WIDE);
   }
   return false;
 }
@@ -158,7 +159,7 @@ TEST(QuotedLiteral, ExtentsAndMessagesInOrder) {
       EXPECT_EQ(scan(run.p, test.kind, cursor, quiet), test.found);
       EXPECT_EQ(static_cast<size_t>(cursor - text), test.offset);
       EXPECT_EQ(run.diagnostics(), quiet ? "" : located(test.messages));
-      EXPECT_EQ(run.p->failed, 0);
+      EXPECT_EQ(run.p->report.failed, 0);
     }
   }
 }
@@ -169,10 +170,10 @@ TEST(QuotedLiteral, WerrorsTurnsTheRangeWarningIntoAnError) {
   RunFixture run(0, options);
   const char* text = run.push_text("abc'");
   const char* cursor = text;
-  EXPECT_TRUE(scan_char_constant(run.p, cursor, 0, 0));
+  EXPECT_TRUE(scan_char_constant(&run.p->lex, cursor, CharWidth::NARROW));
   EXPECT_EQ(run.diagnostics(),
             located("error: character constant value \"abc\" is out of representable range\n" + kIntTip));
-  EXPECT_EQ(run.p->failed, 1);
+  EXPECT_EQ(run.p->report.failed, 1);
 }
 
 TEST(QuotedLiteral, NoTypeTipWhenTheRangeWarningIsSuppressed) {
@@ -181,7 +182,7 @@ TEST(QuotedLiteral, NoTypeTipWhenTheRangeWarningIsSuppressed) {
   RunFixture run(0, options);
   const char* text = run.push_text("abc'");
   const char* cursor = text;
-  EXPECT_TRUE(scan_char_constant(run.p, cursor, 0, 0));
+  EXPECT_TRUE(scan_char_constant(&run.p->lex, cursor, CharWidth::NARROW));
   EXPECT_EQ(run.diagnostics(), "");
 }
 

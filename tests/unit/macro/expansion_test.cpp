@@ -19,18 +19,18 @@ namespace {
 
 // A line made from text that lives as long as the run.
 Token* make_line(RunFixture& run, const char* text) {
-  return tokenize_string(pool_strdup(run.pool, text), run.p);
+  return tokenize_string(run.p, pool_strdup(run.pool, text));
 }
 
 std::string spell(RunFixture& run, const Token* list) {
-  char* text = spell_token_list(list, 0, 1, run.p);
+  char* text = spell_token_list(run.p, list, WhiteSpace::AS_WRITTEN, Separation::KEEP_APART);
   std::string result = text;
   pool_free(text);
   return result;
 }
 
 IdentEntry* entry_of(RunFixture& run, const char* name) {
-  return intern_spelling(name, name + strlen(name), run.p);
+  return intern_spelling(run.p, name, name + strlen(name));
 }
 
 std::vector<const Token*> tokens_of(const Token* list) {

@@ -18,7 +18,7 @@
 namespace {
 
 Token* make_line(RunFixture& run, const char* text) {
-  return tokenize_string(pool_strdup(run.pool, text), run.p);
+  return tokenize_string(run.p, pool_strdup(run.pool, text));
 }
 
 // The tokens of text before its end, as a stored replacement would hold them
@@ -33,7 +33,7 @@ Token* make_list(RunFixture& run, const char* text) {
 }
 
 IdentEntry* entry_of(RunFixture& run, const char* name) {
-  return intern_spelling(name, name + strlen(name), run.p);
+  return intern_spelling(run.p, name, name + strlen(name));
 }
 
 std::string target_of(RunFixture& run, const char* name) {
@@ -115,7 +115,7 @@ TEST(RedefineMacro, LastDefinitionOfANameHolds) {
   EXPECT_EQ(target_of(run, "bl"), "five");
   EXPECT_EQ(target_of(run, "ca"), "three");
   EXPECT_EQ(run.diagnostics(), "");
-  EXPECT_EQ(run.p->failed, 0);
+  EXPECT_EQ(run.p->report.failed, 0);
 }
 
 TEST(RedefineMacro, NonidenticalRedefinitionWarnsAndReplaces) {
@@ -139,7 +139,7 @@ TEST(RedefineMacro, ProtectedNameKeepsItsFirstDefinition) {
   EXPECT_EQ(run.diagnostics(),
             "command line error: predefined macro \"__STDC_IEC_559_COMPLEX__\" redefinition\n"
             "command line tip: macro redefinition ignored\n");
-  EXPECT_EQ(run.p->failed, 1);
+  EXPECT_EQ(run.p->report.failed, 1);
 }
 
 TEST(RedefineMacro, PortabilityFormReplacesThePlainWarning) {

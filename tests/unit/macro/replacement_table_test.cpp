@@ -14,7 +14,7 @@
 namespace {
 
 MacroDef* macro_named(RunFixture& run, const char* name) {
-  return find_macro(intern_spelling(name, name + strlen(name), run.p));
+  return find_macro(intern_spelling(run.p, name, name + strlen(name)));
 }
 
 // A name that does not read as exactly one identifier is refused; only that
@@ -31,7 +31,7 @@ TEST(DefineTableMacro, NameThatIsNotOneIdentifierIsRefused) {
             "command line error: illegal macro name \"a b\" in \"#define\"\n"
             "command line error: illegal macro name \"a+\" in \"#define\"\n"
             "command line error: illegal macro name \"\" in \"#define\"\n");
-  EXPECT_EQ(run.p->failed, 1);
+  EXPECT_EQ(run.p->report.failed, 1);
   EXPECT_EQ(macro_named(run, "a"), nullptr);
   EXPECT_NE(macro_named(run, "ok"), nullptr);
 }
@@ -55,8 +55,8 @@ TEST(DefineTableMacro, OperatorWordIsANameInCOnly) {
 TEST(DefineTableMacro, EntryIsTheInternedIdentifier) {
   RunFixture run;
   run.push_text("a\\\nb \\u00C0\n", "table");
-  Token* line = read_logical_line(1, run.p);
-  process_table_line(line, 1, run.p);
+  Token* line = read_logical_line(run.p, Report::ON);
+  process_table_line(run.p, line, Report::ON);
   MacroDef* def = macro_named(run, "ab");
   ASSERT_NE(def, nullptr);
   EXPECT_EQ(def->name, line->ident);

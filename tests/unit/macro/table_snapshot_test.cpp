@@ -39,7 +39,7 @@ Options options_for(const TableFile& table) {
 }
 
 IdentEntry* intern(RunFixture& run, const char* spelling) {
-  return intern_spelling(spelling, spelling + strlen(spelling), run.p);
+  return intern_spelling(run.p, spelling, spelling + strlen(spelling));
 }
 
 // A spelling other than `name` that falls in the same bucket of `table`.
@@ -63,7 +63,7 @@ TEST(TableSnapshot, LaterFilesShareTheTableButNotEachOthersNames) {
   std::string mate;
   {
     RunFixture second(0, options);
-    ASSERT_TRUE(adopt_table_snapshot(&cache, second.p));
+    ASSERT_TRUE(adopt_table_snapshot(second.p, &cache));
     mate = bucket_mate_of(second.p->spellings, "alpha");
     IdentEntry* alpha = intern(second, "alpha");
     ASSERT_NE(find_macro(alpha), nullptr);
@@ -74,7 +74,7 @@ TEST(TableSnapshot, LaterFilesShareTheTableButNotEachOthersNames) {
   {
     // The second file's arena is gone: the third must not reach its entries.
     RunFixture third(0, options);
-    ASSERT_TRUE(adopt_table_snapshot(&cache, third.p));
+    ASSERT_TRUE(adopt_table_snapshot(third.p, &cache));
     IdentEntry* alpha = intern(third, "alpha");
     EXPECT_EQ(alpha->next, nullptr);
     EXPECT_NE(find_macro(alpha), nullptr);
@@ -92,7 +92,7 @@ TEST(TableSnapshot, AFileWhoseNamesGrowTheTableLeavesTheTableIntactForTheNext) {
   for (int file = 0; file < 3; ++file) {
     SCOPED_TRACE(file);
     RunFixture later(0, options);
-    ASSERT_TRUE(adopt_table_snapshot(&cache, later.p));
+    ASSERT_TRUE(adopt_table_snapshot(later.p, &cache));
     const SpellingTable& spellings = later.p->spellings;
     const uint32_t table_entries = spellings.entries;
     // Every name of the table is found with its macro, and only those are.
@@ -131,7 +131,7 @@ TEST(TableSnapshot, ATableThatReportsAnythingIsLoadedByEveryFile) {
     Options options = options_for(table);
     TableCache cache = make_table_cache();
     RunFixture later(0, options);
-    EXPECT_EQ(adopt_table_snapshot(&cache, later.p), usable[i]);
+    EXPECT_EQ(adopt_table_snapshot(later.p, &cache), usable[i]);
     EXPECT_EQ(later.diagnostics(), "");  // the snapshot's own load reports nothing
     release_table_cache(&cache);
   }
@@ -142,8 +142,8 @@ TEST(TableSnapshot, EachLanguageHasItsOwn) {
   Options options = options_for(table);
   TableCache cache = make_table_cache();
   RunFixture c_file(0, options);
-  EXPECT_TRUE(adopt_table_snapshot(&cache, c_file.p));
+  EXPECT_TRUE(adopt_table_snapshot(c_file.p, &cache));
   RunFixture cplusplus_file(1, options);
-  EXPECT_FALSE(adopt_table_snapshot(&cache, cplusplus_file.p));
+  EXPECT_FALSE(adopt_table_snapshot(cplusplus_file.p, &cache));
   release_table_cache(&cache);
 }

@@ -20,7 +20,7 @@ namespace {
 void process_all_lines(RunFixture& run) {
   for (;;) {
     start_line(run.p, run.p->source_top->pos);
-    Token* line = read_logical_line(1, run.p);
+    Token* line = read_logical_line(run.p, Report::ON);
     if (!line) break;
     expand_line(run.p, &line);
     process_line(run.p, line, LineRole::SOURCE_LINE);
@@ -72,7 +72,7 @@ TEST(ProcessLine, NestedWriteDoesNotCountSourceLines) {
   RunFixture run;
   run.push_text("a /* x\ny */ b\nc\n");
   start_line(run.p, run.p->source_top->pos);
-  Token* line = read_logical_line(1, run.p);
+  Token* line = read_logical_line(run.p, Report::ON);
   process_line(run.p, line, LineRole::NESTED);
   EXPECT_EQ(run.output(), "a /* x\ny */ b\n");
   EXPECT_EQ(run.p->pending_newlines, 0);

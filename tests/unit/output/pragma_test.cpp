@@ -32,7 +32,7 @@ TEST(Destringize, UndoesEscapedQuotesAndBackslashesOnly) {
 }
 
 Token* pragma_line(RunFixture& run, const char* text) {
-  return tokenize_string(pool_strdup(run.pool, text), run.p);
+  return tokenize_string(run.p, pool_strdup(run.pool, text));
 }
 
 struct PragmaLine : ::testing::Test {
@@ -68,7 +68,7 @@ struct AppendNextLine : ::testing::Test {
   RunFixture run;
   Token* first_line(const char* text) {
     run.push_text(text);
-    return read_logical_line(1, run.p);
+    return read_logical_line(run.p, Report::ON);
   }
   static int length(const Token* list) {
     int count = 0;
@@ -96,7 +96,7 @@ TEST_F(AppendNextLine, DigraphAndTrigraphHashesAreDirectivesToo) {
   EXPECT_EQ(append_next_line(run.p, &list), 0);
   RunFixture other;
   other.push_text("_Pragma\n??=x\n");
-  Token* line = read_logical_line(1, other.p);
+  Token* line = read_logical_line(other.p, Report::ON);
   EXPECT_EQ(append_next_line(other.p, &line), 0);
 }
 

@@ -7,17 +7,19 @@
 #include <string>
 #include <vector>
 
-#include "driver/preprocessor.h"
 #include "lex/token.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
 #include "source/logical_line.h"
+#include "source/preprocessor.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 #include "source/token_list.h"
 #include "support/run_fixture.h"
 
 namespace {
+
+Report reporting(int report) { return report ? Report::ON : Report::OFF; }
 
 // One token as the tests look at it: kind, white space before it, text.
 struct Seen {
@@ -48,7 +50,7 @@ Line seen(const Token* list) {
 // counted and freed before the next is read. Records each line's number.
 std::vector<std::pair<unsigned long, Line>> read_all(RunFixture& run, int report) {
   std::vector<std::pair<unsigned long, Line>> lines;
-  while (Token* list = read_logical_line(report, run.p)) {
+  while (Token* list = read_logical_line(run.p, reporting(report))) {
     lines.push_back({run.p->source_top->where->line, seen(list)});
     free_token_list(list);
     count_frame_lines(run.p->source_top);
@@ -117,8 +119,8 @@ TEST(ReadLogicalLine, CutsASourceIntoLines) {
       run.push_text(c.text);
       EXPECT_EQ(read_all(run, report), c.lines);
       // At the end it stays at the end.
-      EXPECT_EQ(read_logical_line(report, run.p), nullptr);
-      EXPECT_EQ(read_logical_line(report, run.p), nullptr);
+      EXPECT_EQ(read_logical_line(run.p, reporting(report)), nullptr);
+      EXPECT_EQ(read_logical_line(run.p, reporting(report)), nullptr);
       const std::string diagnostics = run.diagnostics();
       const bool warned = diagnostics.find("nonempty last line") != std::string::npos;
       EXPECT_EQ(warned, report && c.nonempty_last_line) << diagnostics;
@@ -148,13 +150,13 @@ TEST(ReadLogicalLine, NonemptyLastLineIsAPortabilityWarning) {
     options.werrors = c.werrors;
     RunFixture run(0, options);
     run.push_text("a");
-    Token* line = read_logical_line(1, run.p);
+    Token* line = read_logical_line(run.p, Report::ON);
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(seen(line), (Line{{TK_IDENTIFIER, "", "a"}, {TK_NEWLINE, "", ""}}));
     free_token_list(line);
     EXPECT_EQ(run.diagnostics(), c.expected);
-    EXPECT_EQ(run.p->failed, c.failed);
-    EXPECT_EQ(read_logical_line(1, run.p), nullptr);
+    EXPECT_EQ(run.p->report.failed, c.failed);
+    EXPECT_EQ(read_logical_line(run.p, Report::ON), nullptr);
     EXPECT_EQ(run.diagnostics(), "");
   }
 }
@@ -163,11 +165,11 @@ TEST(ReadLogicalLine, AnUnterminatedCommentIsFatalOnlyWhenReporting) {
   {
     RunFixture run(0, portability_options());
     run.push_text("x\na /* open\n");
-    free_token_list(read_logical_line(1, run.p));
+    free_token_list(read_logical_line(run.p, Report::ON));
     count_frame_lines(run.p->source_top);
-    EXPECT_THROW(read_logical_line(1, run.p), FatalError);
+    EXPECT_THROW(read_logical_line(run.p, Report::ON), FatalError);
     EXPECT_EQ(run.diagnostics(), "\"src.c\" (2) fatal error: unterminated comment found\n");
-    EXPECT_EQ(run.p->failed, 1);
+    EXPECT_EQ(run.p->report.failed, 1);
   }
   {
     RunFixture run(0, portability_options());
@@ -178,7 +180,7 @@ TEST(ReadLogicalLine, AnUnterminatedCommentIsFatalOnlyWhenReporting) {
     };
     EXPECT_EQ(read_all(run, 0), expected);
     EXPECT_EQ(run.diagnostics(), "");
-    EXPECT_EQ(run.p->failed, 0);
+    EXPECT_EQ(run.p->report.failed, 0);
   }
   {
     // A comment that opens the line is the line's last token by itself.
@@ -191,8 +193,8 @@ TEST(ReadLogicalLine, AnUnterminatedCommentIsFatalOnlyWhenReporting) {
 TEST(ReadLogicalLine, InternsIdentifiersAsItReadsThem) {
   RunFixture run;
   run.push_text("alpha beta\nbe\\\nta alpha 1 + _Pragma\n");
-  Token* first = read_logical_line(1, run.p);
-  Token* second = read_logical_line(1, run.p);
+  Token* first = read_logical_line(run.p, Report::ON);
+  Token* second = read_logical_line(run.p, Report::ON);
   ASSERT_NE(first, nullptr);
   ASSERT_NE(second, nullptr);
   const Token* alpha = first;
@@ -230,7 +232,7 @@ TEST(ReadLogicalLine, NotesVaArgsOnlyInC) {
       RunFixture run(c.cplusplus);
       run.push_text(c.text);
       std::vector<int> flags;
-      while (Token* line = read_logical_line(report, run.p)) {
+      while (Token* line = read_logical_line(run.p, reporting(report))) {
         flags.push_back(run.p->va_args_seen);
         free_token_list(line);
       }
@@ -258,7 +260,7 @@ TEST(TokenizeString, ReadsTheFirstLineOfAString) {
     SCOPED_TRACE(c.text ? c.text : "(null)");
     RunFixture run(0, portability_options());
     run.p->va_args_seen = 0;
-    Token* list = tokenize_string(c.text, run.p);
+    Token* list = tokenize_string(run.p, c.text);
     EXPECT_EQ(seen(list), c.line);
     free_token_list(list);
     EXPECT_EQ(run.diagnostics(), "");  // the end of a string is no missing new-line
@@ -268,19 +270,19 @@ TEST(TokenizeString, ReadsTheFirstLineOfAString) {
 TEST(TokenizeString, LeavesTheVaArgsFlagAlone) {
   RunFixture run;
   run.p->va_args_seen = 0;
-  free_token_list(tokenize_string("__VA_ARGS__", run.p));
+  free_token_list(tokenize_string(run.p, "__VA_ARGS__"));
   EXPECT_EQ(run.p->va_args_seen, 0);
   run.p->va_args_seen = 1;
-  free_token_list(tokenize_string("x", run.p));
+  free_token_list(tokenize_string(run.p, "x"));
   EXPECT_EQ(run.p->va_args_seen, 1);
 }
 
 TEST(TokenizeString, AnOpenCommentIsAlwaysFatal) {
   RunFixture run;
-  EXPECT_THROW(tokenize_string("x /* open", run.p), FatalError);
+  EXPECT_THROW(tokenize_string(run.p, "x /* open"), FatalError);
   EXPECT_EQ(run.diagnostics(), "command line fatal error: unterminated comment found\n");
   run.push_text("line\n", "/abs/table.tbl");
-  EXPECT_THROW(tokenize_string("/* open", run.p), FatalError);
+  EXPECT_THROW(tokenize_string(run.p, "/* open"), FatalError);
   EXPECT_EQ(run.diagnostics(), "\"/abs/table.tbl\" (1) fatal error: unterminated comment found\n");
 }
 
@@ -289,7 +291,7 @@ TEST(TokenizeString, ChecksWhatItReads) {
   options.wall = 1;
   RunFixture run(0, options);
   run.push_text("", "t.tbl");
-  free_token_list(tokenize_string("\\u0041x", run.p));
+  free_token_list(tokenize_string(run.p, "\\u0041x"));
   const std::string diagnostics = run.diagnostics();
   EXPECT_NE(diagnostics.find("\"t.tbl\" (1) warning: illegal universal character name encountered\n"),
             std::string::npos)
@@ -337,18 +339,18 @@ TEST(ReadLogicalLine, ReportsANullCharacterOnceAtItsLine) {
       RunFixture run;
       run.push_text(c.bytes);
       std::vector<std::string> lines;
-      while (Token* line = read_logical_line(report, run.p)) {
-        char* spelled = spell_token_list(line, 0, 1, run.p);
+      while (Token* line = read_logical_line(run.p, reporting(report))) {
+        char* spelled = spell_token_list(run.p, line, WhiteSpace::AS_WRITTEN, Separation::KEEP_APART);
         lines.push_back(spelled);
         pool_free(spelled);
         free_token_list(line);
         count_frame_lines(run.p->source_top);
       }
       EXPECT_EQ(lines, c.lines);
-      EXPECT_EQ(read_logical_line(report, run.p), nullptr);
+      EXPECT_EQ(read_logical_line(run.p, reporting(report)), nullptr);
       EXPECT_EQ(run.diagnostics(), "\"src.c\" (" + std::to_string(c.null_line) +
                                        ") error: null character in file; the rest of the file is ignored\n");
-      EXPECT_EQ(run.p->failed, 1);
+      EXPECT_EQ(run.p->report.failed, 1);
     }
   }
 }
@@ -360,7 +362,7 @@ TEST(ReadLogicalLine, ReportsANullCharacterAtItsLineBeforeTheLinesAreCounted) {
     SCOPED_TRACE(testing::PrintToString(c.bytes));
     RunFixture run;
     run.push_text(c.bytes);
-    while (Token* line = read_logical_line(1, run.p)) free_token_list(line);
+    while (Token* line = read_logical_line(run.p, Report::ON)) free_token_list(line);
     EXPECT_EQ(run.diagnostics(), "\"src.c\" (" + std::to_string(c.null_line) +
                                      ") error: null character in file; the rest of the file is ignored\n");
     EXPECT_EQ(run.p->source_top->where->line, 1u);  // counting is left to the owner of the loop
@@ -382,9 +384,9 @@ TEST(ReadLogicalLine, ANulInALoadedFileCutsItThere) {
   unlink(pattern);
   ASSERT_NE(text.text, nullptr);
   EXPECT_EQ(text.length, 7u);
-  push_source(text, pattern, "nul.c", run.p);
+  push_source(run.p, text, pattern, "nul.c");
   int lines = 0;
-  while (Token* line = read_logical_line(1, run.p)) {
+  while (Token* line = read_logical_line(run.p, Report::ON)) {
     ++lines;
     free_token_list(line);
     count_frame_lines(run.p->source_top);
@@ -414,9 +416,9 @@ size_t carved_between(const ArenaUse& before, const ArenaUse& after) {
 // and giving back everything it took.
 void read_lines(RunFixture& run, int count) {
   for (int i = 0; i < count; ++i) {
-    Token* line = read_logical_line(1, run.p);
+    Token* line = read_logical_line(run.p, Report::ON);
     ASSERT_NE(line, nullptr) << "line " << i;
-    char* spelled = spell_token_list(line, 0, 1, run.p);
+    char* spelled = spell_token_list(run.p, line, WhiteSpace::AS_WRITTEN, Separation::KEEP_APART);
     pool_free(spelled);
     free_token_list(line);
     count_frame_lines(run.p->source_top);
@@ -435,7 +437,7 @@ TEST(ReadLogicalLine, MemoryDoesNotGrowFromLineToLine) {
   read_lines(run, 1000);
   const ArenaUse after_first = arena_use(run.arena);
   read_lines(run, kLines - 1000);
-  EXPECT_EQ(read_logical_line(1, run.p), nullptr);
+  EXPECT_EQ(read_logical_line(run.p, Report::ON), nullptr);
   EXPECT_EQ(run.p->source_top->where->line, static_cast<unsigned long>(kLines) + 1);
   const ArenaUse after_all = arena_use(run.arena);
   EXPECT_EQ(after_all.chunks, after_first.chunks);

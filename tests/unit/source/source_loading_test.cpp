@@ -138,7 +138,7 @@ TEST(LocateAndLoad, RecordsTheAbsolutePathOfARelativeName) {
     SCOPED_TRACE(name);
     RunFixture run;
     LoadedText text{nullptr, 0};
-    EXPECT_EQ(locate_and_load(name.c_str(), ".", &text, &run.settings), 1);
+    EXPECT_EQ(locate_and_load(&run.settings, name.c_str(), ".", &text), 1);
     ASSERT_NE(text.text, nullptr);
     EXPECT_STREQ(text.text, "int x;\n");
     EXPECT_EQ(text.length, 7u);
@@ -151,7 +151,7 @@ TEST(LocateAndLoad, EntersTheLoadedFileAndItsOpenName) {
   dir.write("x.c", "int x;\n");
   RunFixture run;
   LoadedText text{nullptr, 0};
-  ASSERT_EQ(locate_and_load("x.c", ".", &text, &run.settings), 1);
+  ASSERT_EQ(locate_and_load(&run.settings, "x.c", ".", &text), 1);
   const std::string absolute = dir.path + "/x.c";
 
   const LoadedFile* loaded = run.settings.loaded_files;
@@ -189,7 +189,7 @@ TEST(LocateAndLoad, AFailedLoadEntersNothing) {
     SCOPED_TRACE(c.name);
     RunFixture run;
     LoadedText text{reinterpret_cast<char*>(&run), 99};
-    EXPECT_EQ(locate_and_load(c.name, ".", &text, &run.settings), c.found);
+    EXPECT_EQ(locate_and_load(&run.settings, c.name, ".", &text), c.found);
     EXPECT_EQ(text.text, nullptr);
     EXPECT_STREQ(run.settings.full_path, (dir.path + "/" + c.name).c_str());
     EXPECT_EQ(run.settings.io_error, c.error);
@@ -201,11 +201,11 @@ TEST(LocateAndLoad, AFailedLoadEntersNothing) {
 // The source loop's opening: load by the typed name, push under the absolute path.
 std::string load_and_push(RunFixture& run, const char* name) {
   LoadedText text{nullptr, 0};
-  locate_and_load(name, ".", &text, &run.settings);
+  locate_and_load(&run.settings, name, ".", &text);
   try {
-    push_source(text, name, run.settings.full_path, run.p);
+    push_source(run.p, text, name, run.settings.full_path);
   } catch (const FatalError&) {
-    EXPECT_EQ(run.p->failed, 1);
+    EXPECT_EQ(run.p->report.failed, 1);
     EXPECT_EQ(run.p->source_top, nullptr);
     return run.diagnostics();
   }
@@ -241,11 +241,11 @@ TEST(PushSource, AnEmptyFileIsAnEmptySourceWithoutDiagnostics) {
   options.wall = 1;
   RunFixture run(0, options);
   LoadedText text{nullptr, 0};
-  ASSERT_EQ(locate_and_load("empty.c", ".", &text, &run.settings), 1);
-  push_source(text, "empty.c", run.settings.full_path, run.p);
-  EXPECT_EQ(read_logical_line(1, run.p), nullptr);
+  ASSERT_EQ(locate_and_load(&run.settings, "empty.c", ".", &text), 1);
+  push_source(run.p, text, "empty.c", run.settings.full_path);
+  EXPECT_EQ(read_logical_line(run.p, Report::ON), nullptr);
   EXPECT_EQ(run.diagnostics(), "");
-  EXPECT_EQ(run.p->failed, 0);
+  EXPECT_EQ(run.p->report.failed, 0);
 }
 
 TEST(PushSource, DiagnosticsNameTheAbsolutePathAndCountLineFeedsOnly) {
@@ -254,12 +254,12 @@ TEST(PushSource, DiagnosticsNameTheAbsolutePathAndCountLineFeedsOnly) {
   Options options = default_options();
   RunFixture run(0, options);
   LoadedText text{nullptr, 0};
-  ASSERT_EQ(locate_and_load("crlf.c", ".", &text, &run.settings), 1);
-  push_source(text, "crlf.c", run.settings.full_path, run.p);
+  ASSERT_EQ(locate_and_load(&run.settings, "crlf.c", ".", &text), 1);
+  push_source(run.p, text, "crlf.c", run.settings.full_path);
   std::string seen;
-  while (Token* line = read_logical_line(1, run.p)) {
-    char* spelled = spell_token_list(line, 0, 1, run.p);
-    diag_error(run.p, "%s", spelled);
+  while (Token* line = read_logical_line(run.p, Report::ON)) {
+    char* spelled = spell_token_list(run.p, line, WhiteSpace::AS_WRITTEN, Separation::KEEP_APART);
+    diag_error(&run.p->report, "%s", spelled);
     pool_free(spelled);
     free_token_list(line);
     count_frame_lines(run.p->source_top);
@@ -286,13 +286,13 @@ TEST(PushSource, StacksFramesAndPopsThemBack) {
   run.push_text("second\n", "/abs/second.c");
   SourceFrame* second = run.p->source_top;
   EXPECT_EQ(second->below, first);
-  diag_error(run.p, "on top");
+  diag_error(&run.p->report, "on top");
   pop_source(run.p);
   EXPECT_EQ(run.p->source_top, first);
-  diag_error(run.p, "below");
+  diag_error(&run.p->report, "below");
   pop_source(run.p);
   EXPECT_EQ(run.p->source_top, nullptr);
-  diag_error(run.p, "none");
+  diag_error(&run.p->report, "none");
   EXPECT_EQ(run.diagnostics(),
             "\"/abs/second.c\" (1) error: on top\n"
             "\"first.tbl\" (1) error: below\n"

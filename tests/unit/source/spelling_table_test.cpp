@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/preprocessor.h"
 #include "lex/identifier.h"
+#include "source/preprocessor.h"
 #include "source/spelling_table.h"
 #include "support/run_fixture.h"
 
@@ -15,7 +15,7 @@ namespace {
 
 IdentEntry* intern(RunFixture& run, const char* spelling) {
   const char* end = spelling + strlen(spelling);
-  return intern_spelling(spelling, end, run.p);
+  return intern_spelling(run.p, spelling, end);
 }
 
 TEST(InternIdentifier, OneEntryForEverySpellingOfOneIdentifier) {

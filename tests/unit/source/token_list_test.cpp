@@ -6,11 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "driver/preprocessor.h"
+#include "lex/char_input.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "memory/pool.h"
 #include "source/logical_line.h"
+#include "source/preprocessor.h"
 #include "source/token_list.h"
 #include "support/run_fixture.h"
 
@@ -69,7 +70,8 @@ Token* separate_tokens(RunFixture& run, const std::vector<std::string>& texts) {
   for (const std::string& text : texts) {
     char* copy = pool_strdup(run.pool, text.c_str());
     const char* cursor = copy;
-    TokenKind kind = next_token(run.p, cursor, 1);
+    const LexState quiet = lex_state(run.p, true);
+    TokenKind kind = next_token(&quiet, cursor);
     EXPECT_EQ(cursor, copy + text.size()) << "\"" << text << "\" is more than one token";
     Token* token = static_cast<Token*>(pool_alloc(run.pool, sizeof(Token)));
     memset(token, 0, sizeof *token);
@@ -83,7 +85,8 @@ Token* separate_tokens(RunFixture& run, const std::vector<std::string>& texts) {
 }
 
 std::string spell(RunFixture& run, const Token* list, int single_blank, int separate) {
-  char* spelled = spell_token_list(list, single_blank, separate, run.p);
+  char* spelled = spell_token_list(run.p, list, single_blank ? WhiteSpace::ONE_BLANK : WhiteSpace::AS_WRITTEN,
+                                   separate ? Separation::KEEP_APART : Separation::NONE);
   std::string result = spelled;
   pool_free(spelled);
   return result;
@@ -177,7 +180,7 @@ TEST(SpellTokenList, SeparatesTokensThatWouldReadBackAsOthers) {
     const std::string spelled = spell(run, list, 0, 1);
     EXPECT_EQ(spelled, c.spelled);
     // Whatever was written reads back as the same tokens.
-    Token* reread = tokenize_string(spelled.c_str(), run.p);
+    Token* reread = tokenize_string(run.p, spelled.c_str());
     std::vector<KindAndText> expected = kinds_and_texts(list);
     expected.push_back({TK_NEWLINE, ""});
     EXPECT_EQ(kinds_and_texts(reread), expected);
@@ -206,7 +209,7 @@ TEST(SpellTokenList, WritesWhiteSpaceAsItStandsOrAsOneBlank) {
     SCOPED_TRACE(c.source);
     RunFixture run;
     run.push_text(c.source);
-    Token* line = read_logical_line(0, run.p);
+    Token* line = read_logical_line(run.p, Report::OFF);
     ASSERT_NE(line, nullptr);
     // Tokens read from one text are written exactly as they stood, separate or not.
     EXPECT_EQ(spell(run, line, 0, 1), c.source);
@@ -240,10 +243,10 @@ TEST(TokensWouldMerge, DotBeforeOnlyMattersBetweenTwoDots) {
   Token* dot = list;
   Token* second_dot = list->next;
   Token* x = second_dot->next;
-  EXPECT_EQ(tokens_would_merge(dot, second_dot, 0, run.p), 0);
-  EXPECT_EQ(tokens_would_merge(dot, second_dot, 1, run.p), 1);
-  EXPECT_EQ(tokens_would_merge(second_dot, x, 1, run.p), 0);
-  EXPECT_EQ(tokens_would_merge(x, dot, 1, run.p), 0);
+  EXPECT_EQ(tokens_would_merge(run.p, dot, second_dot, false), 0);
+  EXPECT_EQ(tokens_would_merge(run.p, dot, second_dot, true), 1);
+  EXPECT_EQ(tokens_would_merge(run.p, second_dot, x, true), 0);
+  EXPECT_EQ(tokens_would_merge(run.p, x, dot, true), 0);
   free_token_list(list);
 }
 
@@ -270,7 +273,7 @@ TEST(TokensWouldMerge, LongTextsGiveTheSameAnswers) {
     SCOPED_TRACE(std::to_string(c.previous.size()) + "+" + std::to_string(c.token.size()) + " " +
                  c.previous.substr(0, 3) + "|" + c.token.substr(0, 3));
     Token* list = separate_tokens(run, {c.previous, c.token});
-    EXPECT_EQ(tokens_would_merge(list, list->next, 0, run.p), c.merged);
+    EXPECT_EQ(tokens_would_merge(run.p, list, list->next, false), c.merged);
     const std::string spelled = spell(run, list, 0, 1);
     EXPECT_EQ(spelled, c.previous + (c.merged ? " " : "") + c.token);
     free_token_list(list);
@@ -307,7 +310,7 @@ TEST(TokensWouldMerge, TokensReadSideBySideAgreeWithRetokenising) {
     for (const std::string& text : side_by_side_texts()) {
       Token* line;
       try {
-        line = tokenize_string(text.c_str(), run.p);
+        line = tokenize_string(run.p, text.c_str());
       } catch (const FatalError&) {
         continue;  // an open comment
       }
@@ -324,8 +327,8 @@ TEST(TokensWouldMerge, TokensReadSideBySideAgreeWithRetokenising) {
         copies[0].text_end = previous_text.c_str() + previous_text.size();
         copies[1].text_begin = token_text.c_str();
         copies[1].text_end = token_text.c_str() + token_text.size();
-        const int side_by_side = tokens_would_merge(previous, token, dot_before, run.p);
-        const int apart = tokens_would_merge(&copies[0], &copies[1], dot_before, run.p);
+        const int side_by_side = tokens_would_merge(run.p, previous, token, dot_before);
+        const int apart = tokens_would_merge(run.p, &copies[0], &copies[1], dot_before);
         EXPECT_EQ(side_by_side, apart) << "in \"" << text << "\": [" << previous_text << "][" << token_text << "]";
         EXPECT_EQ(side_by_side, 0) << "in \"" << text << "\": [" << previous_text << "][" << token_text << "]";
         ++pairs;

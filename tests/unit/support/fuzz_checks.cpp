@@ -28,13 +28,13 @@
 
 #include "driver/file_runner.h"
 #include "driver/options.h"
-#include "driver/preprocessor.h"
-#include "driver/run_settings.h"
 #include "lex/tokenizer.h"
 #include "macro/table_snapshot.h"
 #include "memory/arena.h"
 #include "memory/heap.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
+#include "source/run_settings.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ struct TokeniserRun {
     options.info = nullptr;
     options.diag = sink;
     arena = arena_create();
-    init_run_settings(&settings, &options, cplusplus, nullptr, pool_create(arena));
+    init_run_settings(&settings, &options, cplusplus != 0, pool_create(arena));
     p = create_preprocessor(&settings);
   }
   ~TokeniserRun() { arena_release(arena); }
@@ -72,14 +72,16 @@ struct Extent {
 std::string tokenise(Preprocessor* p, const char* text, const char* nul, int quiet, std::vector<Extent>& out) {
   out.clear();
   const char* cursor = text;
+  LexState ls = p->lex;
+  ls.quiet = quiet != 0;
   for (;;) {
     const char* start = cursor;
-    TokenKind kind = next_token(p, cursor, quiet);
+    TokenKind kind = next_token(&ls, cursor);
     if (cursor > nul) return at_offset("cursor past the NUL", static_cast<size_t>(start - text));
     if (kind == TK_EOF) {
       if (cursor != nul) return at_offset("TK_EOF away from the NUL", static_cast<size_t>(cursor - text));
       const char* again = cursor;
-      if (next_token(p, again, quiet) != TK_EOF || again != cursor) {
+      if (next_token(&ls, again) != TK_EOF || again != cursor) {
         return at_offset("TK_EOF not repeated", static_cast<size_t>(cursor - text));
       }
       return "";

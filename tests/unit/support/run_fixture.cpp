@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "driver/file_runner.h"
 #include "output/line_processor.h"
 #include "output/line_writer.h"
+#include "output/output_sink.h"
 
 static std::string drain(FILE* stream) {
   fflush(stream);
@@ -21,8 +23,9 @@ RunFixture::RunFixture(int cplusplus, Options base) : options(base) {
   options.info = nullptr;
   arena = arena_create();
   pool = pool_create(arena);
-  init_run_settings(&settings, &options, cplusplus, out, pool);
+  init_run_settings(&settings, &options, cplusplus != 0, pool);
   p = create_preprocessor(&settings);
+  attach_output_sink(p, out);
 }
 
 RunFixture::~RunFixture() {
@@ -36,6 +39,7 @@ std::string RunFixture::diagnostics() {
   fclose(diag);
   diag = tmpfile();
   options.diag = diag;
+  p->report.stream = diag;
   return text;
 }
 
@@ -44,7 +48,7 @@ std::string RunFixture::output() {
   std::string text = drain(out);
   fclose(out);
   out = tmpfile();
-  settings.out = out;
+  p->sink->out = out;
   return text;
 }
 
@@ -53,6 +57,6 @@ const char* RunFixture::push_text(const std::string& text, const char* name) {
   memcpy(copy, text.data(), text.size());
   copy[text.size()] = '\0';
   LoadedText loaded{copy, text.size()};
-  push_source(loaded, name, name, p);
+  push_source(p, loaded, name, name);
   return copy;
 }

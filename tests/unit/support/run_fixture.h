@@ -6,11 +6,15 @@
 #include <string>
 
 #include "driver/options.h"
-#include "driver/preprocessor.h"
-#include "driver/run_settings.h"
+#include "lex/lex_state.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
+#include "source/preprocessor.h"
+#include "source/run_settings.h"
 #include "source/source_stack.h"
+
+// The run's lexer state, reporting or quiet.
+inline LexState lex_state(const Preprocessor* p, bool quiet) { return quiet ? quiet_lex_state(p->lex) : p->lex; }
 
 struct RunFixture {
   Options options;
