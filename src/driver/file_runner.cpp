@@ -115,7 +115,7 @@ bool process_source(const char* name, bool first_file, RunSettings* settings, FI
     if (first_file || !tables || !adopt_table_snapshot(p, tables)) {
       load_replacement_table(p, first_file ? Report::ON : Report::OFF);
     }
-    run_source(name, p);
+    run_source(p, name);
   } catch (const FatalError&) {
     // The file's run ends here; what was written stays in its output.
   }

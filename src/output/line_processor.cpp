@@ -40,7 +40,7 @@ void process_line(Preprocessor* p, Token* list, LineRole role) {
   report_va_args(p);
   if (role == LineRole::SOURCE_LINE) {
     Token* rest;
-    while (carry_out_next_pragma(&list, &rest, p)) {
+    while (carry_out_next_pragma(p, &list, &rest)) {
       list = rest;
       report_va_args(p);
     }
@@ -126,7 +126,7 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
   return true;
 }
 
-static bool holds_pragma_name(const Token* list, const Preprocessor* p) {
+static bool holds_pragma_name(const Preprocessor* p, const Token* list) {
   for (; list; list = list->next) {
     if (list->kind == TK_IDENTIFIER && list->ident == p->id_pragma) return true;
   }
@@ -148,7 +148,7 @@ static Token* read_expanded_line(Preprocessor* p, LinePart part, LineStart* star
   }
   expand_line(p, &line);
   while (!ended) {
-    if (!start->directive && holds_pragma_name(line, p)) {
+    if (!start->directive && holds_pragma_name(p, line)) {
       part.limit = 0;
       Token** rest = list_end(&line);
       *rest = read_next_line_part(p, part, &ended);
@@ -163,7 +163,7 @@ static Token* read_expanded_line(Preprocessor* p, LinePart part, LineStart* star
   return line;
 }
 
-void run_source(const char* name, Preprocessor* p) {
+void run_source(Preprocessor* p, const char* name) {
   RunSettings* settings = p->settings;
   LoadedText text;
   locate_and_load(settings, name, ".", &text);

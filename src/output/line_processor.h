@@ -5,7 +5,7 @@
 struct Token;
 struct Preprocessor;
 
-void run_source(const char* name, Preprocessor* p);
+void run_source(Preprocessor* p, const char* name);
 
 // What a list written by process_line is: a logical line of the source, whose
 // _Pragma operators are carried out; a directive line, whose are not (the

@@ -49,7 +49,7 @@ Match match_operator(const Token* name, const Token** literal, const Token** clo
 void write_newline(Preprocessor* p) { write_output(p, "\n", 1); }
 
 // Writes the part of the line before the operator, then the pragma line.
-void carry_out(Token** list, Token** link, const Token* literal, Preprocessor* p) {
+void carry_out(Preprocessor* p, Token** list, Token** link, const Token* literal) {
   Pool* pool = p->store;
   char* spelling = token_spelling(pool, literal->text_begin, literal->text_end);
   Token* name = *link;
@@ -60,7 +60,7 @@ void carry_out(Token** list, Token** link, const Token* literal, Preprocessor* p
   char* text = pool_concat2(pool, "#pragma ", spelling);
   Token* pragma_line = tokenize_string(p, text);
   write_newline(p);
-  write_pragma_line(pragma_line, p);
+  write_pragma_line(p, pragma_line);
   free_token_list(pragma_line);
   pool_free(text);
   pool_free(spelling);
@@ -69,7 +69,7 @@ void carry_out(Token** list, Token** link, const Token* literal, Preprocessor* p
 
 }  // namespace
 
-bool carry_out_next_pragma(Token** list, Token** rest, Preprocessor* p) {
+bool carry_out_next_pragma(Preprocessor* p, Token** list, Token** rest) {
   Token** link = list;
   while (*link) {
     Token* token = *link;
@@ -81,7 +81,7 @@ bool carry_out_next_pragma(Token** list, Token** rest, Preprocessor* p) {
     const Token* closing = nullptr;
     switch (match_operator(token, &literal, &closing)) {
       case Match::COMPLETE:
-        carry_out(list, link, literal, p);
+        carry_out(p, list, link, literal);
         *rest = closing->next;
         return true;
       case Match::LIST_ENDS:
@@ -99,25 +99,25 @@ bool carry_out_next_pragma(Token** list, Token** rest, Preprocessor* p) {
   return false;
 }
 
-int append_next_line(Preprocessor* p, Token** list) {
+bool append_next_line(Preprocessor* p, Token** list) {
   SourceFrame* frame = p->source_top;
-  if (!frame) return 0;
+  if (!frame) return false;
   const char* peek = frame->pos;
   TokenKind kind;
   const LexState quiet = quiet_lex_state(p->lex);
   do {
     kind = next_token(&quiet, peek);
   } while (kind == TK_WHITESPACE);
-  if (kind == TK_HASH) return 0;  // a directive is never joined
+  if (kind == TK_HASH) return false;  // a directive is never joined
   // The reader clears the __VA_ARGS__ flag for the line it starts, but a
   // joined line belongs to the current one, which may not be reported yet.
   int va_args_seen = p->va_args_seen;
   Token* line = read_logical_line(p, Report::ON);
   p->va_args_seen |= va_args_seen;
-  if (!line) return 0;
+  if (!line) return false;
   expand_line(p, &line);
   *list_end(list) = line;
-  return 1;
+  return true;
 }
 
 void destringize(char* spelling) {
@@ -132,7 +132,7 @@ void destringize(char* spelling) {
   *out = '\0';
 }
 
-void write_pragma_line(Token* list, Preprocessor* p) {
+void write_pragma_line(Preprocessor* p, Token* list) {
   const Token* third = list && list->next ? list->next->next : nullptr;
   static const char kOnce[] = "once";
   if (third && third->kind == TK_IDENTIFIER &&

@@ -10,8 +10,8 @@ struct Preprocessor;
 // the operator's closing parenthesis through *rest (result true); the tokens
 // of the operator itself stay linked in the list for their owner to free.
 // Result false: no operator in the list (which may have grown by joined lines).
-bool carry_out_next_pragma(Token** list, Token** rest, Preprocessor* p);
+bool carry_out_next_pragma(Preprocessor* p, Token** list, Token** rest);
 
-int append_next_line(Preprocessor* p, Token** list);
+bool append_next_line(Preprocessor* p, Token** list);
 void destringize(char* spelling);
-void write_pragma_line(Token* list, Preprocessor* p);
+void write_pragma_line(Preprocessor* p, Token* list);

@@ -43,23 +43,23 @@ struct PragmaLine : ::testing::Test {
 };
 
 TEST_F(PragmaLine, OnceMarksTheNewestFileAndWritesNothing) {
-  write_pragma_line(pragma_line(run, "#pragma once"), run.p);
+  write_pragma_line(run.p, pragma_line(run, "#pragma once"));
   EXPECT_EQ(run.output(), "");
   EXPECT_EQ(newest.once, 1);
   EXPECT_EQ(older.once, 0);
 }
 
 TEST_F(PragmaLine, OnceIsTheThirdTokenWhateverFollows) {
-  write_pragma_line(pragma_line(run, "#pragma   once extra"), run.p);
+  write_pragma_line(run.p, pragma_line(run, "#pragma   once extra"));
   EXPECT_EQ(run.output(), "");
   EXPECT_EQ(newest.once, 1);
 }
 
 TEST_F(PragmaLine, OtherPragmasAreWrittenAsTheyStand) {
-  write_pragma_line(pragma_line(run, "#pragma onces"), run.p);
-  write_pragma_line(pragma_line(run, "#pragma \"once\""), run.p);
-  write_pragma_line(pragma_line(run, "#pragma  pack ( 1 ) "), run.p);
-  write_pragma_line(pragma_line(run, "#pragma "), run.p);
+  write_pragma_line(run.p, pragma_line(run, "#pragma onces"));
+  write_pragma_line(run.p, pragma_line(run, "#pragma \"once\""));
+  write_pragma_line(run.p, pragma_line(run, "#pragma  pack ( 1 ) "));
+  write_pragma_line(run.p, pragma_line(run, "#pragma "));
   EXPECT_EQ(run.output(), "#pragma onces#pragma \"once\"#pragma  pack ( 1 ) #pragma ");
   EXPECT_EQ(newest.once, 0);
 }
@@ -79,31 +79,31 @@ struct AppendNextLine : ::testing::Test {
 
 TEST_F(AppendNextLine, JoinsAnOrdinaryLine) {
   Token* list = first_line("a _Pragma\n  (\"x\")\n");
-  EXPECT_EQ(append_next_line(run.p, &list), 1);
+  EXPECT_TRUE(append_next_line(run.p, &list));
   EXPECT_EQ(length(list), 7);  // a _Pragma NL ( "x" ) NL
-  EXPECT_EQ(append_next_line(run.p, &list), 0);  // end of the source
+  EXPECT_FALSE(append_next_line(run.p, &list));  // end of the source
 }
 
 TEST_F(AppendNextLine, NeverJoinsADirective) {
   Token* list = first_line("_Pragma\n /* c */ #define x\n");
-  EXPECT_EQ(append_next_line(run.p, &list), 0);
+  EXPECT_FALSE(append_next_line(run.p, &list));
   EXPECT_EQ(length(list), 2);
   EXPECT_EQ(run.p->source_top->pos[0], ' ');  // the source has not moved
 }
 
 TEST_F(AppendNextLine, DigraphAndTrigraphHashesAreDirectivesToo) {
   Token* list = first_line("_Pragma\n%:x\n");
-  EXPECT_EQ(append_next_line(run.p, &list), 0);
+  EXPECT_FALSE(append_next_line(run.p, &list));
   RunFixture other;
   other.push_text("_Pragma\n??=x\n");
   Token* line = read_logical_line(other.p, Report::ON);
-  EXPECT_EQ(append_next_line(other.p, &line), 0);
+  EXPECT_FALSE(append_next_line(other.p, &line));
 }
 
 TEST_F(AppendNextLine, JoinedLineIsExpanded) {
   define_table_macro(run.p, "A", "B");
   Token* list = first_line("_Pragma\nA\n");
-  EXPECT_EQ(append_next_line(run.p, &list), 1);
+  EXPECT_TRUE(append_next_line(run.p, &list));
   const Token* joined = list->next->next;
   ASSERT_EQ(joined->kind, TK_IDENTIFIER);
   EXPECT_EQ(std::string(joined->text_begin, joined->text_end), "B");
@@ -113,16 +113,16 @@ TEST_F(AppendNextLine, JoinedLineIsExpanded) {
 TEST_F(AppendNextLine, KeepsTheVaArgsFlagOfTheLine) {
   Token* list = first_line("_Pragma __VA_ARGS__\n(\"x\")\n");
   ASSERT_EQ(run.p->va_args_seen, 1);
-  EXPECT_EQ(append_next_line(run.p, &list), 1);
+  EXPECT_TRUE(append_next_line(run.p, &list));
   EXPECT_EQ(run.p->va_args_seen, 1);
-  EXPECT_EQ(append_next_line(run.p, &list), 0);
+  EXPECT_FALSE(append_next_line(run.p, &list));
   EXPECT_EQ(run.p->va_args_seen, 1);
 }
 
 TEST_F(AppendNextLine, JoinedLineRaisesTheVaArgsFlag) {
   Token* list = first_line("_Pragma\nx __VA_ARGS__\n");
   ASSERT_EQ(run.p->va_args_seen, 0);
-  EXPECT_EQ(append_next_line(run.p, &list), 1);
+  EXPECT_TRUE(append_next_line(run.p, &list));
   EXPECT_EQ(run.p->va_args_seen, 1);
 }
 
