@@ -421,61 +421,83 @@ inline __attribute__((always_inline)) TokenKind read_token(const LexState* ls, c
 
 TokenKind next_token(const LexState* ls, const char*& cursor) { return read_token(ls, cursor, nullptr); }
 
-void begin_line_scan(LineScan* scan, const char* start) {
-  scan->cursor = start;
-  scan->kind = TK_EOF;
-  scan->ws_begin = scan->begin = scan->end = start;
-  scan->name_hash = 0;
-  scan->previous_kind = TK_EOF;
-  scan->previous_begin = scan->previous_end = nullptr;
-  scan->directive = false;
-  scan->started = false;
-}
-
 ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filter) {
+  // The scan's fields live in locals while it runs. `last` is the token
+  // before the one being read.
   const char* cursor = scan->cursor;
+  TokenKind last_kind = scan->previous_kind;
+  const char* last_begin = scan->previous_begin;
+  const char* last_end = scan->previous_end;
+  if (scan->started) {
+    last_kind = scan->kind;
+    last_begin = scan->begin;
+    last_end = scan->end;
+  }
+  bool started = scan->started;
   for (;;) {
-    if (scan->started) {
-      scan->previous_kind = scan->kind;
-      scan->previous_begin = scan->begin;
-      scan->previous_end = scan->end;
-    }
     const char* ws_begin = cursor;
+    // Blanks and one-byte punctuators, the commonest bytes between names,
+    // are stepped over here; a blank that a comment, a splice or a trigraph
+    // may carry on is left to read_token.
+    for (;;) {
+      unsigned char c = static_cast<unsigned char>(*cursor);
+      FirstByteAction action = kChars.first[c];
+      if (action == FB_PUNCTUATOR) {
+        last_kind = static_cast<TokenKind>(kChars.alone[c]);
+        last_begin = cursor;
+        last_end = ++cursor;
+        ws_begin = cursor;
+        started = true;
+      } else if (action == FB_BLANK && !byte_is(cursor[1], CHAR_WHITESPACE_GOES_ON)) {
+        ++cursor;
+      } else {
+        break;
+      }
+    }
+    const char* begin = cursor;
     uint32_t hash;
     TokenKind kind = read_token(ls, cursor, &hash);
-    const char* begin = ws_begin;
     if (kind == TK_WHITESPACE) {
       begin = cursor;
       kind = read_token(ls, cursor, &hash);
     }
+    if (!started) {
+      started = true;
+      scan->directive = kind == TK_HASH;
+    }
+    ScanStop stop;
+    if (kind == TK_IDENTIFIER) {
+      bool plain = true;
+      if (hash == kNoNameHash) hash = identifier_name_hash(begin, cursor, &plain);
+      if (!filter_may_hold(filter, hash)) {
+        last_kind = kind;
+        last_begin = begin;
+        last_end = cursor;
+        continue;
+      }
+      scan->name_hash = hash;
+      // A name spelled across a splice or with a UCN is left to the
+      // tokens, which read it by its logical characters.
+      stop = plain ? ScanStop::NAME : ScanStop::TOKENS_NEEDED;
+    } else if (kind == TK_NEWLINE) {
+      stop = ScanStop::LINE_END;
+    } else if (kind == TK_EOF || kind == TK_UNTERMINATED_COMMENT) {
+      stop = ScanStop::TOKENS_NEEDED;
+    } else {
+      last_kind = kind;
+      last_begin = begin;
+      last_end = cursor;
+      continue;
+    }
+    scan->cursor = cursor;
     scan->kind = kind;
     scan->ws_begin = ws_begin;
     scan->begin = begin;
     scan->end = cursor;
-    if (!scan->started) {
-      scan->started = true;
-      scan->directive = kind == TK_HASH;
-    }
-    switch (kind) {
-      case TK_NEWLINE:
-        scan->cursor = cursor;
-        return ScanStop::LINE_END;
-      case TK_EOF:
-      case TK_UNTERMINATED_COMMENT:
-        scan->cursor = cursor;
-        return ScanStop::TOKENS_NEEDED;
-      case TK_IDENTIFIER: {
-        bool plain = true;
-        if (hash == kNoNameHash) hash = identifier_name_hash(begin, cursor, &plain);
-        if (!filter_may_hold(filter, hash)) continue;
-        scan->cursor = cursor;
-        scan->name_hash = hash;
-        // A name spelled across a splice or with a UCN is left to the
-        // tokens, which read it by its logical characters.
-        return plain ? ScanStop::NAME : ScanStop::TOKENS_NEEDED;
-      }
-      default:
-        continue;
-    }
+    scan->previous_kind = last_kind;
+    scan->previous_begin = last_begin;
+    scan->previous_end = last_end;
+    scan->started = started;
+    return stop;
   }
 }

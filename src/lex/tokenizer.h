@@ -39,5 +39,7 @@ enum class ScanStop {
   TOKENS_NEEDED,  // the line can be read on only as tokens, from the token it stopped at
 };
 
-void begin_line_scan(LineScan* scan, const char* start);
+inline void begin_line_scan(LineScan* scan, const char* start) {
+  *scan = LineScan{start, TK_EOF, start, start, start, 0, TK_EOF, nullptr, nullptr, false, false};
+}
 ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filter);

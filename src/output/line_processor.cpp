@@ -60,10 +60,10 @@ constexpr size_t kInPlaceRenames = 32;
 // How a line's reading as tokens begins: after what the renaming in place
 // read of it already, if anything.
 struct LineStart {
-  Token first;  // the token it stopped at; used when handed_off
   bool handed_off;
   bool directive;
   bool va_args_seen;
+  Token first;  // the token it stopped at, when handed off
 };
 
 // The renaming in place. The line at the frame's position is read by the
@@ -95,7 +95,7 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
       if (fate == NameFate::KEPT) continue;
       if (fate == NameFate::REPLACED && count < kInPlaceRenames) {
         size_t length = static_cast<size_t>(target->text_end - target->text_begin);
-        renames[count++] = Edit{scan.begin, scan.end, target->text_begin, length};
+        renames[count++] = Edit{scan.begin, scan.end, target->text_begin, length, 0};
         last_target = target;
         continue;
       }
@@ -174,7 +174,9 @@ void run_source(Preprocessor* p, const char* name) {
   while (p->source_top) {
     for (;;) {
       start_line(p, p->source_top->pos);
-      LineStart start{};
+      LineStart start;
+      start.handed_off = false;
+      start.directive = false;
       if (in_place && rename_in_place(p, filter, &start)) continue;
       LinePart part{Report::ON, &filter, settings->line_part_tokens, start.handed_off ? &start.first : nullptr};
       Token* line = read_expanded_line(p, part, &start);

@@ -124,14 +124,15 @@ class EditCollector {
  private:
   static constexpr size_t kEdits = 32;
 
-  void put(const char* text, size_t length) { add(Edit{reached_, reached_, text, length}); }
+  void put(const char* text, size_t length) { add(counted_edit(reached_, reached_, text, length)); }
 
   // An edit that ends where the taking out begins takes it on.
   void take_out_to(const char* end) {
     if (count_ && edits_[count_ - 1].end == reached_) {
       edits_[count_ - 1].end = end;
+      edits_[count_ - 1].lost_breaks += count_line_breaks(reached_, end);
     } else {
-      add(Edit{reached_, end, nullptr, 0});
+      add(counted_edit(reached_, end, nullptr, 0));
     }
   }
 
@@ -155,7 +156,10 @@ class EditCollector {
 
 }  // namespace
 
-void start_line(Preprocessor* p, const char* begin) { p->sink->reached = begin; }
+Edit counted_edit(const char* begin, const char* end, const char* text, size_t length) {
+  int lost = count_line_breaks(begin, end) - count_line_breaks(text, text + length);
+  return Edit{begin, end, text, length, lost};
+}
 
 void write_stretch(Preprocessor* p, const char* begin, const char* end, const Edit* edits, size_t count) {
   OutputSink* writer = p->sink;
@@ -164,11 +168,8 @@ void write_stretch(Preprocessor* p, const char* begin, const char* end, const Ed
   for (size_t i = 0; i < count; ++i) {
     const Edit& edit = edits[i];
     emit_source(p, writer, from, edit.begin);
-    lost += count_line_breaks(edit.begin, edit.end);
-    if (edit.length) {
-      lost -= count_line_breaks(edit.text, edit.text + edit.length);
-      emit_text(p, writer, edit.text, edit.length);
-    }
+    if (edit.length) emit_text(p, writer, edit.text, edit.length);
+    lost += edit.lost_breaks;
     from = edit.end;
   }
   emit_source(p, writer, from, end);
@@ -220,8 +221,7 @@ void release_held_line(Preprocessor* p, SpellJoin* join) {
   shrink_held_text(writer);
 }
 
-void end_line(Preprocessor* p) {
-  if (p->pending_newlines < 1 || p->pending_newlines > 3) return;
+void write_lost_line_breaks(Preprocessor* p) {
   static const char kNewlines[] = "\n\n\n";
   write_output(p, kNewlines, static_cast<size_t>(p->pending_newlines));
   p->pending_newlines = 0;

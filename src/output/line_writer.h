@@ -9,21 +9,29 @@
 
 #include <cstddef>
 
+#include "output/output_sink.h"
+#include "source/preprocessor.h"
 #include "source/token_list.h"
 
-struct Preprocessor;
-struct Token;
 
 struct Edit {
   const char* begin;  // the source it takes out: empty when it only puts in
   const char* end;
   const char* text;   // what it puts in
   size_t length;
+  // The line breaks of what it takes out less those of what it puts in.
+  // The renaming in place knows it without a count: a plainly written name
+  // and a target hold none.
+  int lost_breaks;
 };
+
+// An edit that takes out `begin` to `end` and puts in `length` bytes of
+// `text`, with the line breaks that this loses counted.
+Edit counted_edit(const char* begin, const char* end, const char* text, size_t length);
 
 // A line of the source begins at `begin`: what it writes is edited source
 // from there on.
-void start_line(Preprocessor* p, const char* begin);
+inline void start_line(Preprocessor* p, const char* begin) { p->sink->reached = begin; }
 
 // Writes the source from `begin` to `end` with its edits, which lie inside
 // it in order. Every way of writing a line comes here.
@@ -48,7 +56,10 @@ void hold_line_start(Preprocessor* p, const char* begin, const char* end, const 
 void release_held_line(Preprocessor* p, SpellJoin* join);
 
 // The line ends: up to three lost line breaks are written back.
-void end_line(Preprocessor* p);
+void write_lost_line_breaks(Preprocessor* p);
+inline void end_line(Preprocessor* p) {
+  if (p->pending_newlines >= 1 && p->pending_newlines <= 3) write_lost_line_breaks(p);
+}
 
 // Writes text to the output stream. A failed write to the standard output
 // ends the process like any failed formatted write.

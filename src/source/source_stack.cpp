@@ -100,13 +100,6 @@ void pop_open_name(RunSettings* settings) {
   pool_free(top);
 }
 
-int count_line_breaks(const char* begin, const char* end) {
-  // Lines are short: a plain loop beats a library search per line break.
-  int count = 0;
-  for (const char* c = begin; c < end; ++c) count += *c == '\n';
-  return count;
-}
-
 int count_frame_lines(SourceFrame* frame) {
   const char* end = frame->pos;
   int count = count_line_breaks(frame->counted, end);

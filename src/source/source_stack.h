@@ -58,7 +58,12 @@ void push_source(Preprocessor* p, const LoadedText& text, const char* error_name
 void pop_source(Preprocessor* p);
 void pop_open_name(RunSettings* settings);
 
-int count_line_breaks(const char* begin, const char* end);
+// Lines are short: a plain loop beats a library search per line break.
+inline int count_line_breaks(const char* begin, const char* end) {
+  int count = 0;
+  for (const char* c = begin; c < end; ++c) count += *c == '\n';
+  return count;
+}
 
 // Counts the breaks of the lines copied as they stand into the line number.
 inline void catch_up_line_number(SourceFrame* frame) {
