@@ -332,29 +332,34 @@ __attribute__((noinline)) TokenKind next_token_in_full(const LexState* ls, const
 // hash is kNoNameHash when the identifier was read otherwise.
 constexpr uint32_t kNoNameHash = 0xFFFFFFFF;
 
+// An identifier whose first byte is a letter, hashed on the way when asked.
+inline __attribute__((always_inline)) TokenKind read_identifier(const LexState* ls, const char*& cursor,
+                                                               uint32_t* name_hash) {
+  const char* scan = cursor;
+  uint32_t hash = name_hash_step(0, static_cast<unsigned char>(*scan));
+  ++scan;
+  while (byte_is(*scan, CHAR_IDENTIFIER)) hash = name_hash_step(hash, static_cast<unsigned char>(*scan++));
+  cursor = scan;
+  // Only a '?' or a backslash (a trigraph, a splice or a UCN) can carry
+  // the identifier past a byte that is not a plain identifier byte.
+  if (*scan == '?' || *scan == '\\') {
+    if (name_hash) *name_hash = kNoNameHash;
+    return scan_identifier(ls, cursor);
+  }
+  if (name_hash) *name_hash = hash & kNameHashMask;
+  return TK_IDENTIFIER;
+}
+
 inline __attribute__((always_inline)) TokenKind read_token(const LexState* ls, const char*& cursor,
                                                           uint32_t* name_hash) {
   const char* scan = cursor;
   unsigned char c = static_cast<unsigned char>(*scan);
   FirstByteAction action = kChars.first[c];
-  // 'L' is a letter unless a quote follows it (a wide literal).
-  if (action == FB_L && scan[1] != '"' && scan[1] != '\'' && scan[1] != '?' && scan[1] != '\\') action = FB_LETTER;
   // The four most common kinds are tested one by one, most common first,
   // before the switch: these branches are predicted better than its
   // indirect jump.
   if (action == FB_LETTER || (action == FB_OPERATOR_WORD_LETTER && !ls->cplusplus)) {
-    uint32_t hash = name_hash_step(0, c);
-    ++scan;
-    while (byte_is(*scan, CHAR_IDENTIFIER)) hash = name_hash_step(hash, static_cast<unsigned char>(*scan++));
-    cursor = scan;
-    // Only a '?' or a backslash (a trigraph, a splice or a UCN) can carry
-    // the identifier past a byte that is not a plain identifier byte.
-    if (*scan == '?' || *scan == '\\') {
-      if (name_hash) *name_hash = kNoNameHash;
-      return scan_identifier(ls, cursor);
-    }
-    if (name_hash) *name_hash = hash & kNameHashMask;
-    return TK_IDENTIFIER;
+    return read_identifier(ls, cursor, name_hash);
   }
   if (name_hash) *name_hash = kNoNameHash;
   if (action == FB_BLANK) {
@@ -411,7 +416,14 @@ inline __attribute__((always_inline)) TokenKind read_token(const LexState* ls, c
         return TK_DOT;
       }
       break;
-    default:  // FB_IN_FULL, a wide literal, and C++ letters that may begin an operator word
+    case FB_L:
+      // A letter unless a quote follows it (a wide literal), perhaps
+      // after a splice or through a trigraph.
+      if (scan[1] != '"' && scan[1] != '\'' && scan[1] != '?' && scan[1] != '\\') {
+        return read_identifier(ls, cursor, name_hash);
+      }
+      break;
+    default:  // FB_IN_FULL, and C++ letters that may begin an operator word
       break;
   }
   return next_token_in_full(ls, cursor);
