@@ -1,17 +1,11 @@
 #include "output/line_processor.h"
 
-#include <cstdio>
-#include <cstring>
-
 #include "diag/diagnostics.h"
-#include "lex/identifier.h"
+#include "lex/name_filter.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"
 #include "macro/expansion.h"
-#include "macro/macro_table.h"
 #include "macro/name_filter.h"
-#include "lex/name_filter.h"
-#include "memory/pool.h"
 #include "output/line_writer.h"
 #include "output/pragma.h"
 #include "source/logical_line.h"
