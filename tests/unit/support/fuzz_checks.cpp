@@ -519,11 +519,14 @@ std::string plain_identifier(const std::string& loaded, const std::vector<Logica
 }
 
 // True when the name occurs in the logical text (in any context) spelled
-// otherwise than plainly, across a splice or a trigraph: such an occurrence
-// is renamed, and its spelling is not restored by renaming back.
+// otherwise than plainly, across a splice or a trigraph or opened by a
+// splice: such an occurrence is renamed, and its spelling is not restored
+// by renaming back.
 bool spelled_otherwise(const std::string& name, const std::string& loaded, const std::vector<LogicalChar>& l,
                        const std::string& logical) {
   for (size_t i = logical.find(name); i != std::string::npos; i = logical.find(name, i + 1)) {
+    // A splice right before the name opens the identifier: it goes with it.
+    if (l[i].at != (i ? l[i - 1].end : 0)) return true;
     size_t raw_begin = l[i].at, raw_end = l[i + name.size() - 1].end;
     if (loaded.compare(raw_begin, raw_end - raw_begin, name) != 0) return true;
   }
