@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "macro/expansion.h"
 #include "macro/replacement_table.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
@@ -11,7 +12,7 @@
 TableCache make_table_cache() {
   TableCache cache;
   for (TableSnapshot& snapshot : cache.by_language) {
-    snapshot = TableSnapshot{TableSnapshot::UNTRIED, nullptr, nullptr, nullptr, nullptr, false, NameFilter{nullptr, 0}};
+    snapshot = TableSnapshot{TableSnapshot::UNTRIED, nullptr, nullptr, NameFilter{nullptr, 0}};
   }
   cache.text_arena = nullptr;
   cache.text = LoadedText{nullptr, 0};
@@ -42,33 +43,15 @@ void release_table_cache(TableCache* cache) {
   cache->text = LoadedText{nullptr, 0};
 }
 
-static void record_chains(TableSnapshot& snapshot, const SpellingTable* table) {
-  uint32_t buckets = spelling_bucket_count(table);
-  snapshot.chained = static_cast<IdentEntry**>(arena_alloc(snapshot.arena, sizeof(IdentEntry*) * table->entries));
-  snapshot.chain_starts = static_cast<uint32_t*>(arena_alloc(snapshot.arena, sizeof(uint32_t) * (buckets + 1)));
-  uint32_t count = 0;
-  for (uint32_t i = 0; i < buckets; ++i) {
-    snapshot.chain_starts[i] = count;
-    for (IdentEntry* entry = table->buckets[i]; entry; entry = entry->next) snapshot.chained[count++] = entry;
-  }
-  snapshot.chain_starts[buckets] = count;
-}
-
-// The previous file appended its own names behind the table's: cut them
-// off. When its table grew, the chains were relinked as well: restore them.
-static void restore_chains(TableSnapshot& snapshot) {
-  const SpellingTable* table = &snapshot.loaded->spellings;
-  uint32_t buckets = spelling_bucket_count(table);
-  for (uint32_t i = 0; i < buckets; ++i) {
-    uint32_t begin = snapshot.chain_starts[i];
-    uint32_t end = snapshot.chain_starts[i + 1];
-    if (begin == end) continue;
-    if (snapshot.relinked) {
-      for (uint32_t k = begin; k + 1 < end; ++k) snapshot.chained[k]->next = snapshot.chained[k + 1];
+// Every chain of renamings is followed now, while the snapshot is made:
+// afterwards nothing writes to it, and every file (and every job) can
+// read it at once.
+static void settle_every_chain(const SpellingTable* table) {
+  for (uint32_t i = 0; i < spelling_bucket_count(table); ++i) {
+    for (IdentEntry* entry = table->buckets[i]; entry; entry = entry->next) {
+      if (entry->macro) settled_target(entry->macro);
     }
-    snapshot.chained[end - 1]->next = nullptr;
   }
-  snapshot.relinked = false;
 }
 
 // Loads the table as a later file would, silently; usable when it would
@@ -91,7 +74,7 @@ static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const RunS
     release_snapshot(snapshot);
     return;
   }
-  record_chains(snapshot, &loaded->spellings);
+  settle_every_chain(&loaded->spellings);
   snapshot.filter = build_name_filter(loaded);
   snapshot.loaded = loaded;
   snapshot.state = TableSnapshot::USABLE;
@@ -101,13 +84,11 @@ bool adopt_table_snapshot(Preprocessor* p, TableCache* cache) {
   TableSnapshot& snapshot = cache->by_language[p->settings->cplusplus ? 1 : 0];
   if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(cache, snapshot, p->settings);
   if (snapshot.state != TableSnapshot::USABLE) return false;
-  restore_chains(snapshot);
   const Preprocessor* loaded = snapshot.loaded;
-  const SpellingTable* table = &loaded->spellings;
-  clear_spelling_table(&p->spellings, table->bucket_bits);
-  memcpy(p->spellings.buckets, table->buckets, sizeof(IdentEntry*) * spelling_bucket_count(table));
-  p->spellings.entries = table->entries;
-  p->spellings.relinked = &snapshot.relinked;
+  // The file's own table keeps only the names the file adds; the names it
+  // was made with are the table's again.
+  clear_spelling_table(&p->spellings, kInitialSpellingBucketBits);
+  p->spellings.shared = &loaded->spellings;
   p->id_va_args = loaded->id_va_args;
   p->id_stdc_iec_559 = loaded->id_stdc_iec_559;
   p->id_stdc_iec_559_complex = loaded->id_stdc_iec_559_complex;

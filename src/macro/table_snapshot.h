@@ -1,7 +1,8 @@
 // The replacement table as loaded for a source file after the first, kept
 // for the rest of the program's run. A table whose load reports nothing
 // gives every later file the same macros and names; such a file takes them
-// from here instead of reading and entering the whole table again.
+// from here, read-only, instead of reading and entering the whole table
+// again.
 #pragma once
 
 #include <cstddef>
@@ -18,12 +19,6 @@ struct TableSnapshot {
   State state;
   Arena* arena;     // holds the table's text, names and macros
   Preprocessor* loaded;
-  // The table's entries, chain after chain, and where each bucket's chain
-  // starts among them: an adopting file appends its own names to these
-  // chains, and a file whose table grew relinks them all.
-  IdentEntry** chained;
-  uint32_t* chain_starts;
-  bool relinked;  // by the last adopting file: every chain must be restored
   NameFilter filter;  // of the table's names, the same for every file that adopts it
 };
 

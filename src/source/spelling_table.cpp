@@ -65,7 +65,6 @@ void double_buckets(SpellingTable* table) {
     *tails[1] = nullptr;
   }
   heap_release(old_buckets);
-  if (table->relinked) *table->relinked = true;
 }
 
 IdentEntry* new_entry(const char* begin, const char* end, uint32_t name_hash, bool plain, Pool* pool) {
@@ -82,8 +81,18 @@ IdentEntry* new_entry(const char* begin, const char* end, uint32_t name_hash, bo
   return entry;
 }
 
+IdentEntry* find_hashed(const SpellingTable* table, const char* begin, const char* end, uint32_t name_hash, bool plain) {
+  for (IdentEntry* entry = table->buckets[spelling_bucket_of(table, name_hash)]; entry; entry = entry->next) {
+    if (entry->name_hash == name_hash && entry_matches(entry, begin, end, plain)) return entry;
+  }
+  return nullptr;
+}
+
 IdentEntry* intern_hashed(Preprocessor* p, const char* begin, const char* end, uint32_t name_hash, bool plain) {
   SpellingTable* table = &p->spellings;
+  if (table->shared) {
+    if (IdentEntry* entry = find_hashed(table->shared, begin, end, name_hash, plain)) return entry;
+  }
   IdentEntry** slot = &table->buckets[spelling_bucket_of(table, name_hash)];
   for (IdentEntry* entry = *slot; entry; entry = entry->next) {
     if (entry->name_hash == name_hash && entry_matches(entry, begin, end, plain)) return entry;
@@ -103,7 +112,7 @@ void init_spelling_table(SpellingTable* table, Pool* pool, uint32_t bucket_bits)
   table->pool = pool;
   table->buckets = nullptr;
   table->entries = 0;
-  table->relinked = nullptr;
+  table->shared = nullptr;
   arena_on_release(pool->arena, release_buckets, table, 0);
   clear_spelling_table(table, bucket_bits);
 }

@@ -33,9 +33,11 @@ struct SpellingTable {
   uint32_t bucket_bits;
   uint32_t entries;
   Pool* pool;
-  // Set when a doubling relinks the chains: entries shared with other runs
-  // no longer chain as those runs expect.
-  bool* relinked;
+  // The replacement table's names, shared read-only by every file that
+  // takes the table from its snapshot: a spelling is looked up there first,
+  // and only a name the table does not have enters this file's own chains.
+  // So a file costs nothing for the table's names it does not use.
+  const SpellingTable* shared;
 };
 
 constexpr uint32_t kInitialSpellingBucketBits = 10;
