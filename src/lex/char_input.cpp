@@ -29,13 +29,23 @@ int read_char_slow(const char*& cursor) {
       if (replaced != '\\') return replaced;
     } else if (c == '\\') {
       ++cursor;
+    } else if (c == '\r' && cursor[1] == '\n') {
+      // A CR LF pair is one line end, read as a new-line.
+      cursor += 2;
+      return '\n';
     } else {
       ++cursor;
       return static_cast<signed char>(c);
     }
-    // A backslash, read as such or made by ??/: only a new-line right after it splices.
-    if (*cursor != '\n') return '\\';
-    ++cursor;
+    // A backslash, read as such or made by ??/: only a line end (LF or CR
+    // LF) right after it splices.
+    if (*cursor == '\n') {
+      ++cursor;
+    } else if (cursor[0] == '\r' && cursor[1] == '\n') {
+      cursor += 2;
+    } else {
+      return '\\';
+    }
   }
 }
 

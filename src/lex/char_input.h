@@ -1,5 +1,6 @@
 // The logical-character reader: trigraphs and line splices are resolved on
-// the fly, the text itself is never rewritten. A NUL is the end of input and
+// the fly, a CR LF pair is read as one new-line, the text itself is never
+// rewritten. A NUL is the end of input and
 // is never passed.
 #pragma once
 

@@ -44,10 +44,12 @@ bool skip_block_comment(const char*& cursor) {
     const char* before = slash;  // just past the logical character before the slash
     if (before[-1] == '?' && before[-2] == '?') continue;  // "??/": a backslash, no slash
     while (before[-1] == '\n') {
-      if (before[-2] == '\\') {
-        before -= 2;
-      } else if (before[-2] == '/' && before[-3] == '?' && before[-4] == '?') {
-        before -= 4;
+      // The line end is a LF or a CR LF pair.
+      const char* line_end = before[-2] == '\r' ? before - 2 : before - 1;
+      if (line_end[-1] == '\\') {
+        before = line_end - 1;
+      } else if (line_end[-1] == '/' && line_end[-2] == '?' && line_end[-3] == '?') {
+        before = line_end - 3;
       } else {
         break;
       }
@@ -63,9 +65,10 @@ bool skip_block_comment(const char*& cursor) {
 void skip_line_comment(const char*& cursor) {
   const char* scan = cursor;
   for (;;) {
-    // Only a new-line, a NUL, or a '?' or backslash that may splice the
-    // line on, needs a look; strcspn stops at the NUL as well.
-    scan += strcspn(scan, "\n?\\");
+    // Only a new-line, a CR that may begin a CR LF line end, a NUL, or a
+    // '?' or backslash that may splice the line on, needs a look; strcspn
+    // stops at the NUL as well.
+    scan += strcspn(scan, "\n\r?\\");
     const char* before = scan;
     int c = read_char(scan);
     if (c == '\n' || c == 0) {
@@ -372,7 +375,7 @@ inline __attribute__((always_inline)) TokenKind read_token(const LexState* ls, c
     ++scan;
     while (*scan == '\n') ++scan;
     cursor = scan;
-    if (*scan == '?' || *scan == '\\') skip_newline_run(cursor);
+    if (*scan == '?' || *scan == '\\' || *scan == '\r') skip_newline_run(cursor);
     return TK_NEWLINE;
   }
   switch (action) {

@@ -85,7 +85,10 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
   bool va_args_seen = false;
   for (;;) {
     ScanStop stop = scan_to_name(&p->lex, &scan, filter);
-    if (stop == ScanStop::LINE_END) break;
+    if (stop == ScanStop::LINE_END) {
+      note_line_end(p, scan.begin, scan.end);
+      break;
+    }
     if (stop == ScanStop::NAME) {
       IdentEntry* name = intern_hashed_spelling(p, scan.begin, scan.end, scan.name_hash, true);
       if (name == p->id_va_args && !is_cplusplus(p)) va_args_seen = true;

@@ -46,7 +46,7 @@ Match match_operator(const Token* name, const Token** literal, const Token** clo
   return Match::COMPLETE;
 }
 
-void write_newline(Preprocessor* p) { write_output(p, "\n", 1); }
+void write_newline(Preprocessor* p) { write_line_breaks(p, 1); }
 
 // Writes the part of the line before the operator, then the pragma line.
 void carry_out(Preprocessor* p, Token** list, Token** link, const Token* literal) {
