@@ -152,7 +152,8 @@ struct CharTable {
     for (unsigned char c : {'(', ')', '[', ']', '{', '}', ',', ';', '"', '\''}) mark(c, CHAR_ENDS_OPERATOR);
     // A CR is a character of its own unless a LF follows: the pair is a line end.
     for (unsigned char c : {'\0', '?', '\\', '\r'}) mark(c, CHAR_SLOW);
-    for (unsigned char c : {'?', '\\'}) mark(c, CHAR_NUMBER_GOES_ON);
+    // A quote may be a digit separator (modern mode).
+    for (unsigned char c : {'?', '\\', '\''}) mark(c, CHAR_NUMBER_GOES_ON);
     for (unsigned char c : {'/', '?', '\\'}) mark(c, CHAR_WHITESPACE_GOES_ON);
 
     cls[0] = CC_END;

@@ -17,13 +17,15 @@ static int trigraph_replacement(char c) {
   }
 }
 
+bool g_trigraphs = true;
+
 int read_char_slow(const char*& cursor) {
   for (;;) {
     char c = *cursor;
     if (c == '\0') return 0;
     if (c == '?') {
       ++cursor;
-      int replaced = cursor[0] == '?' ? trigraph_replacement(cursor[1]) : 0;
+      int replaced = g_trigraphs && cursor[0] == '?' ? trigraph_replacement(cursor[1]) : 0;
       if (!replaced) return '?';  // the second '?' may begin a trigraph of its own
       cursor += 2;
       if (replaced != '\\') return replaced;

@@ -8,6 +8,14 @@
 
 struct Pool;
 
+// Whether "??" and a third character make a trigraph: C99 and C++98 have
+// them, C23 and C++23 do not. Every scanner reads logical characters with a
+// cursor alone, so this is the reader's one setting; the tokeniser's entry
+// points set it from their LexState, and what reads text afterwards (the
+// spellings of its tokens) reads it as it was tokenised.
+extern bool g_trigraphs;
+inline void set_trigraphs(bool on) { g_trigraphs = on; }
+
 int read_char_slow(const char*& cursor);
 
 inline int read_char(const char*& cursor) {

@@ -106,14 +106,14 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
     // The rest of the line is read as tokens, beginning with this one.
     bool has_ws = scan.ws_begin != scan.begin;
     start->first = Token{scan.kind,     0, nullptr, nullptr, has_ws ? scan.ws_begin : nullptr,
-                         has_ws ? scan.begin : nullptr, scan.begin, scan.end, nullptr};
+                         has_ws ? scan.begin : nullptr, scan.begin, scan.end, nullptr, false};
     start->handed_off = true;
     start->directive = scan.directive;
     start->va_args_seen = va_args_seen;
     frame->pos = scan.end;
     if (scan.ws_begin != line_begin) {
       Token previous{scan.previous_kind, 0, nullptr, nullptr, nullptr, nullptr, scan.previous_begin, scan.previous_end,
-                     nullptr};
+                     nullptr, false};
       if (count && renames[count - 1].end == scan.previous_end) previous = *last_target;
       hold_line_start(p, line_begin, scan.ws_begin, renames, count, previous);
     }

@@ -26,6 +26,7 @@ Token* make_token(Preprocessor* p, TokenKind kind, const char* ws_begin, const c
   token->text_begin = begin;
   token->text_end = end;
   token->next = nullptr;
+  token->suffix = false;
   if (kind == TK_IDENTIFIER) {
     if (!filter) {
       token->ident = intern_spelling(p, begin, end);
@@ -52,6 +53,9 @@ TokenKind settle_end_kind(Preprocessor* p, TokenKind kind, LineMode mode) {
     if (mode != LineMode::SOURCE_QUIET) diag_fatal(&p->report, "unterminated comment found");
     return TK_NEWLINE;
   }
+  // It runs to the end of the text, and the lexer has reported it: it ends
+  // the line and is written as it stands.
+  if (kind == TK_UNTERMINATED_RAW_STRING) return TK_NEWLINE;
   return kind;
 }
 

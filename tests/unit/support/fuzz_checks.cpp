@@ -87,7 +87,7 @@ std::string tokenise(Preprocessor* p, const char* text, const char* nul, int qui
       return "";
     }
     if (cursor <= start) return at_offset("no progress", static_cast<size_t>(start - text));
-    if (static_cast<int>(kind) < 1 || kind > TK_ARROW_STAR || kind == TK_PLACEMARKER || kind == TK_CONCAT) {
+    if (static_cast<int>(kind) < 1 || kind > kLastTokenKind || kind == TK_PLACEMARKER || kind == TK_CONCAT) {
       return at_offset("kind out of range", static_cast<size_t>(start - text));
     }
     out.push_back({kind, start, cursor});
