@@ -565,6 +565,28 @@ inline __attribute__((always_inline)) TokenKind read_token(const LexState* ls, c
 
 }  // namespace
 
+const char* literal_suffix(const LexState* ls, TokenKind kind, const char* begin, const char* end) {
+  if (!ls->modern || !ls->cplusplus) return end;
+  switch (kind) {
+    case TK_STRING: case TK_WIDE_STRING: case TK_CHAR: case TK_WIDE_CHAR: case TK_RAW_STRING: {
+      // A suffix holds no quote: it follows the last one.
+      const char* scan = end;
+      while (scan > begin && scan[-1] != '"' && scan[-1] != '\'') --scan;
+      return scan;
+    }
+    case TK_PP_NUMBER: {
+      const char* underscore = static_cast<const char*>(memchr(begin, '_', static_cast<size_t>(end - begin)));
+      if (!underscore) return end;
+      const LexState quiet = quiet_lex_state(*ls);
+      const char* scan = underscore + 1;
+      scan_identifier(&quiet, scan);
+      return scan == end ? underscore : end;
+    }
+    default:
+      return end;
+  }
+}
+
 TokenKind next_token(const LexState* ls, const char*& cursor) {
   set_trigraphs(!ls->modern);
   return read_token(ls, cursor, nullptr);
@@ -579,10 +601,11 @@ ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filt
   const char* last_begin = scan->previous_begin;
   const char* last_end = scan->previous_end;
   if (scan->started) {
-    last_kind = scan->kind;
-    last_begin = scan->begin;
+    last_kind = scan->token_kind;
+    last_begin = scan->token_begin;
     last_end = scan->end;
   }
+  const bool suffixes = ls->modern && ls->cplusplus;
   bool started = scan->started;
   for (;;) {
     const char* ws_begin = cursor;
@@ -616,7 +639,31 @@ ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filt
       scan->directive = kind == TK_HASH;
     }
     ScanStop stop;
-    if (kind == TK_IDENTIFIER) {
+    TokenKind token_kind = kind;
+    const char* token_begin = begin;
+    NameUse use = NameUse::ORDINARY;
+    const char* suffix = cursor;
+    if (suffixes && kind != TK_IDENTIFIER) suffix = literal_suffix(ls, kind, begin, cursor);
+    if (suffix != cursor) {
+      // A literal with a suffix: the suffix is a name to look at.
+      bool plain = true;
+      uint32_t suffix_hash = identifier_name_hash(suffix, cursor, &plain);
+      if (!filter_may_hold(filter, suffix_hash)) {
+        last_kind = kind;
+        last_begin = begin;
+        last_end = cursor;
+        continue;
+      }
+      scan->name_hash = suffix_hash;
+      use = kind == TK_PP_NUMBER ? NameUse::NUMBER_SUFFIX : NameUse::LITERAL_SUFFIX;
+      if (plain) {
+        stop = ScanStop::NAME;
+        begin = suffix;
+        kind = TK_IDENTIFIER;
+      } else {
+        stop = ScanStop::TOKENS_NEEDED;
+      }
+    } else if (kind == TK_IDENTIFIER) {
       bool plain = true;
       if (hash == kNoNameHash) hash = identifier_name_hash(begin, cursor, &plain);
       if (!filter_may_hold(filter, hash)) {
@@ -641,6 +688,9 @@ ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filt
     }
     scan->cursor = cursor;
     scan->kind = kind;
+    scan->token_kind = token_kind;
+    scan->token_begin = token_begin;
+    scan->use = use;
     scan->ws_begin = ws_begin;
     scan->begin = begin;
     scan->end = cursor;

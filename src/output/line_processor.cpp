@@ -94,7 +94,7 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
       if (name == p->id_va_args && !is_cplusplus(p)) va_args_seen = true;
       const NameSite site{frame->text, scan.begin, scan.end, scan.directive};
       const Token* target = nullptr;
-      NameFate fate = fate_of_name(p, name, &site, &target);
+      NameFate fate = fate_of_name(p, name, &site, &target, scan.use);
       if (fate == NameFate::KEPT) continue;
       if (fate == NameFate::REPLACED && count < kInPlaceRenames) {
         size_t length = static_cast<size_t>(target->text_end - target->text_begin);
@@ -104,9 +104,10 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
       }
     }
     // The rest of the line is read as tokens, beginning with this one.
-    bool has_ws = scan.ws_begin != scan.begin;
-    start->first = Token{scan.kind,     0, nullptr, nullptr, has_ws ? scan.ws_begin : nullptr,
-                         has_ws ? scan.begin : nullptr, scan.begin, scan.end, nullptr, false};
+    bool has_ws = scan.ws_begin != scan.token_begin;
+    // A suffix goes on as the literal it ends.
+    start->first = Token{scan.token_kind, 0, nullptr, nullptr, has_ws ? scan.ws_begin : nullptr,
+                         has_ws ? scan.token_begin : nullptr, scan.token_begin, scan.end, nullptr, false};
     start->handed_off = true;
     start->directive = scan.directive;
     start->va_args_seen = va_args_seen;

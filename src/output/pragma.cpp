@@ -17,7 +17,7 @@
 namespace {
 
 bool is_pragma_operator_name(const Token* token, const Preprocessor* p) {
-  return token->kind == TK_IDENTIFIER && token->ident == p->id_pragma;
+  return token->kind == TK_IDENTIFIER && token->ident == p->id_pragma && !token->suffix;
 }
 
 // A raw string is none here: its text would be destringized as escapes.
