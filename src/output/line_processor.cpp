@@ -82,6 +82,7 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
   Edit renames[kInPlaceRenames];
   size_t count = 0;
   const Token* last_target = nullptr;  // put in by the last rename
+  bool last_was_suffix = false;
   bool va_args_seen = false;
   for (;;) {
     ScanStop stop = scan_to_name(&p->lex, &scan, filter);
@@ -100,6 +101,7 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
         size_t length = static_cast<size_t>(target->text_end - target->text_begin);
         renames[count++] = Edit{scan.begin, scan.end, target->text_begin, length, 0};
         last_target = target;
+        last_was_suffix = scan.use != NameUse::ORDINARY;
         continue;
       }
     }
@@ -115,7 +117,10 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
     if (scan.ws_begin != line_begin) {
       Token previous{scan.previous_kind, 0, nullptr, nullptr, nullptr, nullptr, scan.previous_begin, scan.previous_end,
                      nullptr, false};
-      if (count && renames[count - 1].end == scan.previous_end) previous = *last_target;
+      if (count && renames[count - 1].end == scan.previous_end) {
+        previous = *last_target;
+        previous.suffix = last_was_suffix;  // as the tokens have it
+      }
       hold_line_start(p, line_begin, scan.ws_begin, renames, count, previous);
     }
     return false;
