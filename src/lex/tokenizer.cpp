@@ -28,8 +28,8 @@ inline bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\v' || c == 
 // end. A slash closes the comment when the logical character before it is a
 // star, and that character can be found by stepping back over raw bytes:
 // trigraphs and splices are recognised from the raw text alone, "??/" is
-// always a trigraph, a backslash (raw or "??/") before a new-line always
-// splices, and a star or a slash is part of neither but for the slash that
+// always a trigraph (when there are trigraphs), a backslash (raw or "??/")
+// before a line end (LF or CR LF) always splices, and a star or a slash is part of neither but for the slash that
 // ends "??/". The byte before the body is the opening star, which bounds
 // every look back.
 bool skip_block_comment(const char*& cursor) {
