@@ -123,6 +123,7 @@ void apply_option(CommandLine& line, int id, const char* argument, const char* w
     case OPT_WERRORS: set_flag(line, o.werrors, word); break;
     case OPT_TDISABLE: set_flag(line, o.tdisable, word); break;
     case OPT_LUCHAR: set_flag(line, o.luchar, word); break;
+    case OPT_LMODERN: set_flag(line, o.lmodern, word); break;
     case OPT_LC: set_language(line, o.lc, o.lplus, word); break;
     case OPT_LPLUS: set_language(line, o.lplus, o.lc, word); break;
     default:

@@ -72,7 +72,15 @@ std::string default_output_name(const char* source_name) {
 bool is_cplusplus_source(const char* source_name, const Options* options) {
   if (options->lplus) return true;
   if (options->lc) return false;
-  return split_path(source_name).extension == ".cpp";
+  std::string extension = split_path(source_name).extension;
+  if (!options->lmodern) return extension == ".cpp";
+  // The names C++ sources go by today; ".h" stays C (-lp for a C++ tree).
+  static const char* const kCplusplusExtensions[] = {".cpp", ".cc",  ".cxx", ".c++", ".C",   ".hpp", ".hh",  ".hxx",
+                                                     ".h++", ".ipp", ".tpp", ".inl", ".tcc", ".ixx", ".cppm"};
+  for (const char* known : kCplusplusExtensions) {
+    if (extension == known) return true;
+  }
+  return false;
 }
 
 void init_run_settings(RunSettings* settings, const Options* options, bool cplusplus, Pool* store) {
@@ -84,6 +92,7 @@ void init_run_settings(RunSettings* settings, const Options* options, bool cplus
   settings->switches = ReportSwitches{options->wall != 0,    options->wport != 0,   options->wdisable != 0,
                                       options->wnosafe != 0, options->werrors != 0, options->tdisable != 0};
   settings->cplusplus = cplusplus;
+  settings->modern = options->lmodern != 0;
   LiteralLimits& limits = settings->limits;
   limits.char_bits = 8;
   limits.char_max = options->luchar ? 255 : 127;

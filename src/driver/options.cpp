@@ -34,10 +34,10 @@ const OptionRow kOptionTable[] = {
     ROW(OPT_WERRORS, "we", false),   ROW(OPT_WERRORS, "werrors", false), ROW(OPT_TDISABLE, "t", false),
     ROW(OPT_TDISABLE, "tdisable", false), ROW(OPT_LUCHAR, "lu", false), ROW(OPT_LUCHAR, "luchar", false),
     ROW(OPT_LC, "lc", false),        ROW(OPT_LC, "lc", false),          ROW(OPT_LPLUS, "lp", false),
-    ROW(OPT_LPLUS, "lplus", false),
+    ROW(OPT_LPLUS, "lplus", false),  ROW(OPT_LMODERN, "lx", false),    ROW(OPT_LMODERN, "lmodern", false),
 };
 #undef ROW
-static_assert(sizeof(kOptionTable) / sizeof(kOptionTable[0]) == 31, "the option table has 31 rows");
+static_assert(sizeof(kOptionTable) / sizeof(kOptionTable[0]) == 33, "the option table has 33 rows");
 
 struct UsageRow {
   const char* short_form;
@@ -61,6 +61,7 @@ const UsageRow kUsageTable[] = {
     {"lu", "luchar", "treats type \"char\" as \"unsigned char\""},
     {"lc", "lc", "processes input files as C sources"},
     {"lp", "lplus", "processes input files as C++ sources"},
+    {"lx", "lmodern", "lexes C23 and C++23 sources (raw strings, digit separators, literal prefixes)"},
 };
 
 }  // namespace

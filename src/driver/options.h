@@ -16,6 +16,7 @@ struct Options {
   int luchar;
   int lc;
   int lplus;
+  int lmodern;  // lexes C23 and C++23
   FILE* info;  // banner and name lines; null when quiet
   FILE* diag;  // every diagnostic and command-line message
   // Tokens of a logical line that exist at once: a longer line is read and
@@ -47,6 +48,7 @@ enum OptionId {
   OPT_LUCHAR = 13,
   OPT_LC = 14,
   OPT_LPLUS = 15,
+  OPT_LMODERN = 16,
 };
 
 // Matches the option word at *cursor (which begins with '-' or '/'). On a

@@ -14,7 +14,7 @@
 enum CharFlag : uint16_t {
   CHAR_IDENTIFIER = 1 << 0,  // letter, digit or underscore
   CHAR_BLANK = 1 << 1,       // space, tab, vertical tab, form feed
-  CHAR_SLOW = 1 << 2,        // NUL, '?', backslash: for the logical reader alone
+  CHAR_SLOW = 1 << 2,        // NUL, '?', backslash, CR: for the logical reader alone
   // Continues a number with no second look (E, e, P and p may take a sign).
   CHAR_PP_NUMBER = 1 << 3,
   // After a plain run of a number: a sign may follow, or a trigraph or splice.
@@ -150,8 +150,10 @@ struct CharTable {
     for (unsigned char c : {' ', '\t', '\v', '\f'}) mark(c, CHAR_BLANK | CHAR_ENDS_OPERATOR);
     mark('\n', CHAR_ENDS_OPERATOR);
     for (unsigned char c : {'(', ')', '[', ']', '{', '}', ',', ';', '"', '\''}) mark(c, CHAR_ENDS_OPERATOR);
-    for (unsigned char c : {'\0', '?', '\\'}) mark(c, CHAR_SLOW);
-    for (unsigned char c : {'?', '\\'}) mark(c, CHAR_NUMBER_GOES_ON);
+    // A CR is a character of its own unless a LF follows: the pair is a line end.
+    for (unsigned char c : {'\0', '?', '\\', '\r'}) mark(c, CHAR_SLOW);
+    // A quote may be a digit separator (modern mode).
+    for (unsigned char c : {'?', '\\', '\''}) mark(c, CHAR_NUMBER_GOES_ON);
     for (unsigned char c : {'/', '?', '\\'}) mark(c, CHAR_WHITESPACE_GOES_ON);
 
     cls[0] = CC_END;

@@ -17,25 +17,37 @@ static int trigraph_replacement(char c) {
   }
 }
 
+thread_local bool g_trigraphs = true;
+
 int read_char_slow(const char*& cursor) {
   for (;;) {
     char c = *cursor;
     if (c == '\0') return 0;
     if (c == '?') {
       ++cursor;
-      int replaced = cursor[0] == '?' ? trigraph_replacement(cursor[1]) : 0;
+      int replaced = g_trigraphs && cursor[0] == '?' ? trigraph_replacement(cursor[1]) : 0;
       if (!replaced) return '?';  // the second '?' may begin a trigraph of its own
       cursor += 2;
       if (replaced != '\\') return replaced;
     } else if (c == '\\') {
       ++cursor;
+    } else if (c == '\r' && cursor[1] == '\n') {
+      // A CR LF pair is one line end, read as a new-line.
+      cursor += 2;
+      return '\n';
     } else {
       ++cursor;
       return static_cast<signed char>(c);
     }
-    // A backslash, read as such or made by ??/: only a new-line right after it splices.
-    if (*cursor != '\n') return '\\';
-    ++cursor;
+    // A backslash, read as such or made by ??/: only a line end (LF or CR
+    // LF) right after it splices.
+    if (*cursor == '\n') {
+      ++cursor;
+    } else if (cursor[0] == '\r' && cursor[1] == '\n') {
+      cursor += 2;
+    } else {
+      return '\\';
+    }
   }
 }
 

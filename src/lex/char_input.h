@@ -1,11 +1,22 @@
 // The logical-character reader: trigraphs and line splices are resolved on
-// the fly, the text itself is never rewritten. A NUL is the end of input and
+// the fly, a CR LF pair is read as one new-line, the text itself is never
+// rewritten. A NUL is the end of input and
 // is never passed.
 #pragma once
 
 #include "lex/char_class.h"
 
 struct Pool;
+
+// Whether "??" and a third character make a trigraph: C99 and C++98 have
+// them, C23 and C++23 do not. Every scanner reads logical characters with a
+// cursor alone, so this is the reader's one setting; the tokeniser's entry
+// points set it from their LexState, and what reads text afterwards (the
+// spellings of its tokens) reads it as it was tokenised. Each thread has its
+// own: jobs that run side by side read the table without the modern mode
+// while their sources are read with it.
+extern thread_local bool g_trigraphs;
+inline void set_trigraphs(bool on) { g_trigraphs = on; }
 
 int read_char_slow(const char*& cursor);
 

@@ -28,6 +28,9 @@ struct LexState {
   Reporter* report;
   const LiteralLimits* limits;
   Pool* pool;  // for the spellings that messages quote
+  // C23 or C++23 rather than C99 or C++98: no trigraphs; literal prefixes,
+  // digit separators, and in C++ raw strings and user-defined literals.
+  bool modern;
 };
 
 // The same state reading without reports: for text that was checked

@@ -73,7 +73,14 @@ enum TokenKind : int32_t {
   TK_SCOPE = 63,
   TK_DOT_STAR = 64,
   TK_ARROW_STAR = 65,
+  // Modern mode: a C++ raw string literal, "<=>" (C++), and a raw string
+  // that the file ends in: it runs to the end of the text, which ends its line.
+  TK_RAW_STRING = 66,
+  TK_SPACESHIP = 67,
+  TK_UNTERMINATED_RAW_STRING = 68,
 };
+
+constexpr TokenKind kLastTokenKind = TK_UNTERMINATED_RAW_STRING;
 
 // One token of a singly linked list. Its spelling and the white space before
 // it are extents of a text it does not own, trigraphs and splices kept.
@@ -87,4 +94,7 @@ struct Token {
   const char* text_begin;
   const char* text_end;
   Token* next;
+  // A renamed user-defined-literal suffix: the rest of a literal token,
+  // written right after it with nothing between.
+  bool suffix;
 };

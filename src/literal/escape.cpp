@@ -7,7 +7,37 @@
 #include "memory/pool.h"
 
 static uint64_t escape_limit(const LexState* ls, CharWidth width) {
+  if (width == CharWidth::UNCHECKED) return UINT64_MAX;
   return static_cast<uint64_t>(width == CharWidth::WIDE ? ls->limits->wchar_max : ls->limits->uchar_max);
+}
+
+static bool is_octal_digit(int c);
+
+// Modern mode: a delimited escape sequence (\x{...}, \o{...}, \u{...}) or a
+// named one (\N{...}), read without diagnostics. The cursor stands after
+// the backslash; it moves only when the sequence is complete.
+static bool read_braced_escape(const char*& cursor, uint64_t* value) {
+  const char* scan = cursor;
+  int kind = read_char(scan);
+  if (kind != 'x' && kind != 'o' && kind != 'u' && kind != 'N') return false;
+  if (read_char(scan) != '{') return false;
+  uint64_t result = 0;
+  int count = 0;
+  for (;;) {
+    int c = read_char(scan);
+    if (c == '}') break;
+    bool fits = kind == 'o'   ? is_octal_digit(c)
+                : kind == 'N' ? (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                                    c == ' ' || c == '-'
+                              : hex_digit_value(c) >= 0;
+    if (!fits) return false;
+    if (kind != 'N') result = result * (kind == 'o' ? 8 : 16) + static_cast<uint64_t>(hex_digit_value(c));
+    ++count;
+  }
+  if (count == 0) return false;
+  *value = kind == 'N' ? '?' : result;
+  cursor = scan;
+  return true;
 }
 
 static const char* escape_type_name(CharWidth width) { return width == CharWidth::WIDE ? "wchar_t" : "unsigned char"; }
@@ -27,6 +57,7 @@ static void report_out_of_range(const LexState* ls, const char* digits_begin, co
 
 bool read_escape(const LexState* ls, const char*& cursor, uint64_t* value, CharWidth width) {
   const char* after_backslash = cursor;
+  if (ls->modern && read_braced_escape(cursor, value)) return true;
   uint32_t code_point;
   if (read_ucn(cursor, &code_point)) {
     if (!ls->quiet && !ucn_value_allowed(code_point)) diag_portability(ls->report, "illegal universal character name encountered");

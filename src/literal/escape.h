@@ -5,8 +5,9 @@
 
 struct LexState;
 
-// A literal of plain characters, or a wide one (L'x', L"x").
-enum class CharWidth { NARROW, WIDE };
+// A literal of plain characters, a wide one (L'x', L"x"), or one with a
+// u8, u or U prefix (modern mode), whose values are not checked.
+enum class CharWidth { NARROW, WIDE, UNCHECKED };
 
 // The cursor stands just after the backslash. On success stores the value and
 // leaves the cursor after the sequence; on failure the cursor stays put.

@@ -54,6 +54,7 @@ constexpr uint64_t kRejectedEscapeValue = '\\';
 bool scan_quoted_body(const LexState* ls, const char*& cursor, QuotedKind kind, CharWidth width) {
   const bool char_constant = kind == QuotedKind::CHAR_CONSTANT;
   const bool wide = width == CharWidth::WIDE;
+  const bool checked = width != CharWidth::UNCHECKED;
   const char quote = char_constant ? '\'' : '"';
   const char* start = cursor;
   const char* end = cursor;
@@ -78,10 +79,10 @@ bool scan_quoted_body(const LexState* ls, const char*& cursor, QuotedKind kind, 
     } else {
       v = static_cast<unsigned char>(c);
     }
-    if (char_constant) add_character(value, v, ls->limits, wide);
+    if (char_constant && checked) add_character(value, v, ls->limits, wide);
     end = scan;
   }
-  if (!ls->quiet && char_constant) check_constant_value(ls, value, start, end, wide);
+  if (!ls->quiet && char_constant && checked) check_constant_value(ls, value, start, end, wide);
   if (terminated) {
     cursor = scan;
     return true;

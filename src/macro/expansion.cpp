@@ -81,12 +81,15 @@ const Token* settled_target(MacroDef* def) {
   return def->settled;
 }
 
-NameFate fate_of_name(Preprocessor* p, IdentEntry* name, const NameSite* site, const Token** target) {
+NameFate fate_of_name(Preprocessor* p, IdentEntry* name, const NameSite* site, const Token** target, NameUse use) {
   // Outside a directive, a _Pragma of the line (the source's own, or one a
   // renaming makes) may begin an operator, which only the tokens can show.
-  bool operator_possible = site && !site->directive;
+  bool operator_possible = site && !site->directive && use == NameUse::ORDINARY;
   if (!name->macro) return operator_possible && name == p->id_pragma ? NameFate::WHOLE_LINE : NameFate::KEPT;
   const Token* settled = settled_target(name->macro);
+  // A number's suffix without its underscore would be no suffix, and the
+  // name would not come back when renamed back.
+  if (use == NameUse::NUMBER_SUFFIX && *settled->text_begin != '_') return NameFate::KEPT;
   if (site) {
     if (operator_possible && settled->ident == p->id_pragma) return NameFate::WHOLE_LINE;
     if (could_join_a_neighbour(*site)) return NameFate::WHOLE_LINE;
@@ -95,9 +98,38 @@ NameFate fate_of_name(Preprocessor* p, IdentEntry* name, const NameSite* site, c
   return NameFate::REPLACED;
 }
 
+namespace {
+
+// Modern C++: a literal whose suffix the table names is cut before it, and
+// the suffix's target follows as a token of its own, written right after it.
+void replace_suffix(Preprocessor* p, Token* literal) {
+  const char* suffix = literal_suffix(&p->lex, literal->kind, literal->text_begin, literal->text_end);
+  if (suffix == literal->text_end) return;
+  IdentEntry* name = intern_spelling(p, suffix, literal->text_end);
+  NameUse use = literal->kind == TK_PP_NUMBER ? NameUse::NUMBER_SUFFIX : NameUse::LITERAL_SUFFIX;
+  const Token* target = nullptr;
+  if (fate_of_name(p, name, nullptr, &target, use) != NameFate::REPLACED) return;
+  Token* copy = static_cast<Token*>(pool_alloc(p->store, sizeof(Token)));
+  *copy = *target;
+  copy->ws_begin = copy->ws_end = nullptr;
+  copy->macro = nullptr;
+  copy->no_expand = 1;
+  copy->suffix = true;
+  copy->next = literal->next;
+  literal->text_end = suffix;
+  literal->next = copy;
+}
+
+}  // namespace
+
 void expand_line(Preprocessor* p, Token** list) {
+  const bool suffixes = p->lex.modern && p->lex.cplusplus;
   for (Token** slot = list; *slot; slot = &(*slot)->next) {
     Token* name = *slot;
+    if (suffixes && name->kind != TK_IDENTIFIER && !name->suffix) {
+      replace_suffix(p, name);
+      continue;
+    }
     if (name->kind != TK_IDENTIFIER || !name->ident || name->no_expand) continue;
     const Token* target = nullptr;
     if (fate_of_name(p, name->ident, nullptr, &target) != NameFate::REPLACED) continue;

@@ -2,6 +2,8 @@
 // token list that applies it to every identifier of the list.
 #pragma once
 
+#include "lex/tokenizer.h"
+
 struct IdentEntry;
 struct MacroDef;
 struct Token;
@@ -28,11 +30,16 @@ struct NameSite {
 // reads back as written is made on the tokens. A name met in place
 // (`site` given) needs the whole line when its line may hold a _Pragma
 // operator to carry out, or when the target could join a token next to it.
-// REPLACED stores the target.
-NameFate fate_of_name(Preprocessor* p, IdentEntry* name, const NameSite* site, const Token** target);
+// A literal's suffix is replaced as the name is, but for a number's suffix
+// only by a target that begins with an underscore, and it never begins a
+// _Pragma operator. REPLACED stores the target.
+NameFate fate_of_name(Preprocessor* p, IdentEntry* name, const NameSite* site, const Token** target,
+                      NameUse use = NameUse::ORDINARY);
 
 // Replaces every identifier of the list that names a macro by a copy of
-// its target, with the white space that stood before the name.
+// its target, with the white space that stood before the name. A literal
+// whose user-defined suffix is replaced is cut before the suffix, and the
+// target follows it as a token marked `suffix`.
 void expand_line(Preprocessor* p, Token** list);
 
 // The one token that the macro's name finally becomes: the end of its chain

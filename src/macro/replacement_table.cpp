@@ -41,6 +41,10 @@ void load_replacement_table(Preprocessor* p, Report report) {
   p->settings->io_error = static_cast<FileError>(error);
   if (!text.text) diag_fatal(&p->report, "cannot load replacement table \"%s\"; %s", name, error_text(error));
   push_source(p, text, name, name);
+  // The table is read as by the document's lexer in every mode: its names
+  // are plain identifiers, whatever the sources are lexed as.
+  const bool modern = p->lex.modern;
+  p->lex.modern = false;
   // The table's texts stay in the pool: macro names point into them.
   while (Token* line = read_table_line(p, report)) {
     process_table_line(p, line, report);
@@ -48,6 +52,7 @@ void load_replacement_table(Preprocessor* p, Report report) {
     count_frame_lines(p->source_top);
   }
   pop_source(p);
+  p->lex.modern = modern;
 }
 
 static char* spelling_of(Preprocessor* p, const Token* token) {

@@ -76,36 +76,45 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
   Edit renames[kInPlaceRenames];
   size_t count = 0;
   const Token* last_target = nullptr;  // put in by the last rename
+  bool last_was_suffix = false;
   bool va_args_seen = false;
   for (;;) {
     ScanStop stop = scan_to_name(&p->lex, &scan, filter);
-    if (stop == ScanStop::LINE_END) break;
+    if (stop == ScanStop::LINE_END) {
+      note_line_end(p, scan.begin, scan.end);
+      break;
+    }
     if (stop == ScanStop::NAME) {
       IdentEntry* name = intern_hashed_spelling(p, scan.begin, scan.end, scan.name_hash, true);
       if (name == p->id_va_args && !is_cplusplus(p)) va_args_seen = true;
       const NameSite site{frame->text, scan.begin, scan.end, scan.directive};
       const Token* target = nullptr;
-      NameFate fate = fate_of_name(p, name, &site, &target);
+      NameFate fate = fate_of_name(p, name, &site, &target, scan.use);
       if (fate == NameFate::KEPT) continue;
       if (fate == NameFate::REPLACED && count < kInPlaceRenames) {
         size_t length = static_cast<size_t>(target->text_end - target->text_begin);
         renames[count++] = Edit{scan.begin, scan.end, target->text_begin, length, 0};
         last_target = target;
+        last_was_suffix = scan.use != NameUse::ORDINARY;
         continue;
       }
     }
     // The rest of the line is read as tokens, beginning with this one.
-    bool has_ws = scan.ws_begin != scan.begin;
-    start->first = Token{scan.kind,     0, nullptr, nullptr, has_ws ? scan.ws_begin : nullptr,
-                         has_ws ? scan.begin : nullptr, scan.begin, scan.end, nullptr};
+    bool has_ws = scan.ws_begin != scan.token_begin;
+    // A suffix goes on as the literal it ends.
+    start->first = Token{scan.token_kind, 0, nullptr, nullptr, has_ws ? scan.ws_begin : nullptr,
+                         has_ws ? scan.token_begin : nullptr, scan.token_begin, scan.end, nullptr, false};
     start->handed_off = true;
     start->directive = scan.directive;
     start->va_args_seen = va_args_seen;
     frame->pos = scan.end;
     if (scan.ws_begin != line_begin) {
       Token previous{scan.previous_kind, 0, nullptr, nullptr, nullptr, nullptr, scan.previous_begin, scan.previous_end,
-                     nullptr};
-      if (count && renames[count - 1].end == scan.previous_end) previous = *last_target;
+                     nullptr, false};
+      if (count && renames[count - 1].end == scan.previous_end) {
+        previous = *last_target;
+        previous.suffix = last_was_suffix;  // as the tokens have it
+      }
       hold_line_start(p, line_begin, scan.ws_begin, renames, count, previous);
     }
     return false;

@@ -221,9 +221,18 @@ void release_held_line(Preprocessor* p, SpellJoin* join) {
   shrink_held_text(writer);
 }
 
-void write_lost_line_breaks(Preprocessor* p) {
+void write_line_breaks(Preprocessor* p, int count) {
   static const char kNewlines[] = "\n\n\n";
-  write_output(p, kNewlines, static_cast<size_t>(p->pending_newlines));
+  static const char kCrlfNewlines[] = "\r\n\r\n\r\n";
+  if (p->crlf_line_end) {
+    write_output(p, kCrlfNewlines, 2 * static_cast<size_t>(count));
+  } else {
+    write_output(p, kNewlines, static_cast<size_t>(count));
+  }
+}
+
+void write_lost_line_breaks(Preprocessor* p) {
+  write_line_breaks(p, p->pending_newlines);
   p->pending_newlines = 0;
 }
 

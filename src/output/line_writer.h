@@ -55,6 +55,10 @@ void hold_line_start(Preprocessor* p, const char* begin, const char* end, const 
                      const Token& previous);
 void release_held_line(Preprocessor* p, SpellJoin* join);
 
+// Writes `count` line breaks (at most three) in the form of the line end of
+// the logical line read last.
+void write_line_breaks(Preprocessor* p, int count);
+
 // The line ends: up to three lost line breaks are written back.
 void write_lost_line_breaks(Preprocessor* p);
 inline void end_line(Preprocessor* p) {

@@ -17,9 +17,10 @@
 namespace {
 
 bool is_pragma_operator_name(const Token* token, const Preprocessor* p) {
-  return token->kind == TK_IDENTIFIER && token->ident == p->id_pragma;
+  return token->kind == TK_IDENTIFIER && token->ident == p->id_pragma && !token->suffix;
 }
 
+// A raw string is none here: its text would be destringized as escapes.
 bool is_string_literal(const Token* token) { return token->kind == TK_STRING || token->kind == TK_WIDE_STRING; }
 
 const Token* skip_newlines(const Token* token) {
@@ -46,7 +47,7 @@ Match match_operator(const Token* name, const Token** literal, const Token** clo
   return Match::COMPLETE;
 }
 
-void write_newline(Preprocessor* p) { write_output(p, "\n", 1); }
+void write_newline(Preprocessor* p) { write_line_breaks(p, 1); }
 
 // Writes the part of the line before the operator, then the pragma line.
 void carry_out(Preprocessor* p, Token** list, Token** link, const Token* literal) {
@@ -122,7 +123,8 @@ bool append_next_line(Preprocessor* p, Token** list) {
 
 void destringize(char* spelling) {
   const char* in = spelling;
-  if (*in == 'L') ++in;
+  // The encoding prefix goes (L, or u8, u, U in modern mode).
+  while (*in && *in != '"') ++in;
   if (*in == '"') ++in;
   char* out = spelling;
   while (*in && *in != '"') {

@@ -20,10 +20,10 @@ enum FileError {
 // Maps an errno value of this platform onto its meaning.
 FileError file_error_from_errno(int native_errno);
 
-// Reads a whole file in text mode: a carriage return directly before a line
-// feed is dropped. `allocate` is asked once for the buffer (capacity bytes,
+// Reads a whole file as it is: no byte is translated, line ends included.
+// `allocate` is asked once for the buffer (capacity bytes,
 // one more than the largest text it may have to hold); the text is
-// NUL-terminated and its length (bytes delivered after translation) stored.
+// NUL-terminated and its length (the bytes delivered) stored.
 // Returns 0 and sets `error` when the file cannot be opened or read; a file
 // that is empty gives an empty text. A read that delivers no byte of a file
 // that claimed to have some counts as a failure.

@@ -27,18 +27,6 @@ FileError file_error_from_errno(int native_errno) {
   }
 }
 
-// Drops every carriage return that directly precedes a line feed, in place.
-static size_t drop_cr_before_lf(char* text, size_t length) {
-  char* cr = static_cast<char*>(memchr(text, '\r', length));
-  if (!cr) return length;
-  char* out = cr;
-  for (const char* in = cr; in < text + length; ++in) {
-    if (*in == '\r' && in + 1 < text + length && in[1] == '\n') continue;
-    *out++ = *in;
-  }
-  return static_cast<size_t>(out - text);
-}
-
 // Reads until end of file or until `capacity` bytes are in; large files take
 // several reads. Returns the count, or -1 on a read error.
 static long long read_fully(int fd, char* buffer, size_t capacity) {
@@ -123,7 +111,9 @@ TextRead read_text_file(const char* path, TextAllocator allocate, TextRelease re
     delivered = static_cast<long long>(gathered.size());
   }
   close(fd);
-  size_t length = drop_cr_before_lf(buffer, static_cast<size_t>(delivered));
+  // The text is the file's bytes as they are: its line ends are written
+  // back as they came, and the lexer reads a CR LF pair as one line end.
+  size_t length = static_cast<size_t>(delivered);
   buffer[length] = '\0';
   result.text = buffer;
   result.length = length;
@@ -247,10 +237,7 @@ MapResult map_text_file(const char* path, MappedText* mapped, TextRead* read) {
   madvise(base, size, MADV_SEQUENTIAL | MADV_WILLNEED);
   char* text = static_cast<char*>(base);
   watch_mapped_range(text, span);
-  // Writing to the private mapping copies only the pages that change.
-  size_t length = drop_cr_before_lf(text, size);
-  if (length != size) text[length] = '\0';
-  *mapped = MappedText{text, length, base, span};
+  *mapped = MappedText{text, size, base, span};
   return MapResult::MAPPED;
 }
 

@@ -1,6 +1,7 @@
 #include "source/logical_line.h"
 
 #include "diag/diagnostics.h"
+#include "lex/char_input.h"
 #include "lex/identifier.h"
 #include "lex/lex_state.h"
 #include "lex/name_filter.h"
@@ -25,6 +26,7 @@ Token* make_token(Preprocessor* p, TokenKind kind, const char* ws_begin, const c
   token->text_begin = begin;
   token->text_end = end;
   token->next = nullptr;
+  token->suffix = false;
   if (kind == TK_IDENTIFIER) {
     if (!filter) {
       token->ident = intern_spelling(p, begin, end);
@@ -51,6 +53,9 @@ TokenKind settle_end_kind(Preprocessor* p, TokenKind kind, LineMode mode) {
     if (mode != LineMode::SOURCE_QUIET) diag_fatal(&p->report, "unterminated comment found");
     return TK_NEWLINE;
   }
+  // It runs to the end of the text, and the lexer has reported it: it ends
+  // the line and is written as it stands.
+  if (kind == TK_UNTERMINATED_RAW_STRING) return TK_NEWLINE;
   return kind;
 }
 
@@ -91,6 +96,7 @@ Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, con
     if (kind == TK_IDENTIFIER && token->ident == p->id_va_args && mode != LineMode::STRING && !is_cplusplus(p)) {
       p->va_args_seen = 1;
     }
+    if (kind == TK_NEWLINE && mode != LineMode::STRING) note_line_end(p, start, cursor);
     if (kind == TK_NEWLINE || count == limit) {
       if (ended) *ended = kind == TK_NEWLINE;
       return head;
@@ -101,6 +107,11 @@ Token* read_line_tokens(Preprocessor* p, const char*& cursor, LineMode mode, con
 LineMode source_mode(Report report) { return report == Report::ON ? LineMode::SOURCE_REPORTING : LineMode::SOURCE_QUIET; }
 
 }  // namespace
+
+void note_line_end(Preprocessor* p, const char* begin, const char* end) {
+  const char* cursor = begin;
+  p->crlf_line_end = begin < end && read_char(cursor) == '\n' && cursor - begin >= 2 && cursor[-2] == '\r';
+}
 
 Token* read_logical_line(Preprocessor* p, Report report) {
   bool ended;

@@ -35,5 +35,10 @@ struct LinePart {
 Token* read_first_line_part(Preprocessor* p, const LinePart& part, bool* ended);
 Token* read_next_line_part(Preprocessor* p, const LinePart& part, bool* ended);
 
+// Records the form of the line end that ends a logical line, from its
+// TK_NEWLINE token (empty at the end of a text without a final line break):
+// the first logical new-line of the token is a CR LF pair or a LF.
+void note_line_end(Preprocessor* p, const char* begin, const char* end);
+
 // The first line of a string as a token list (a null text reads as empty).
 Token* tokenize_string(Preprocessor* p, const char* text);

@@ -14,6 +14,7 @@ void init_run_settings_like(RunSettings* settings, const RunSettings* like, Pool
   settings->switches = like->switches;
   settings->limits = like->limits;
   settings->cplusplus = like->cplusplus;
+  settings->modern = like->modern;
   settings->io_error = FILE_ERROR_NONE;
   settings->store = store;
 }
@@ -35,7 +36,7 @@ Preprocessor* create_preprocessor(RunSettings* settings) {
   p->report = make_reporter(settings->diag, settings->switches);
   p->report.before_message = count_lines_before_report;
   p->report.hook_data = p;
-  p->lex = LexState{settings->cplusplus, false, &p->report, &settings->limits, p->store};
+  p->lex = LexState{settings->cplusplus, false, &p->report, &settings->limits, p->store, settings->modern};
   init_spelling_table(&p->spellings, p->store, kInitialSpellingBucketBits);
   p->id_va_args = intern_constant(p, "__VA_ARGS__");
   p->id_stdc_iec_559 = intern_constant(p, "__STDC_IEC_559__");

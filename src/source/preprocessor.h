@@ -23,6 +23,9 @@ struct Preprocessor {
   SourceFrame* source_top;
   int va_args_seen;
   int pending_newlines;
+  // The line end of the logical line read last is a CR LF pair: the line
+  // breaks the run writes itself take that form.
+  bool crlf_line_end;
   Reporter report;
   LexState lex;  // reporting; a quiet copy reads what is not to be reported
   Pool* store;

@@ -23,6 +23,7 @@ struct RunSettings {
   FILE* diag;  // null: messages are counted but written nowhere
   ReportSwitches switches;
   LiteralLimits limits;
+  bool modern;  // sources are lexed as C23 or C++23; the table never is
 
   // The file's own.
   bool cplusplus;

@@ -14,11 +14,17 @@ bool tokens_would_merge(Preprocessor* p, const Token* previous, const Token* tok
   if (dot_before && previous->kind == TK_DOT && token->kind == TK_DOT) return true;
   // Two tokens that lay side by side in one text were read apart already.
   if (previous->text_end == token->text_begin) return false;
-  size_t previous_length = extent_length(previous->text_begin, previous->text_end);
+  // A renamed suffix ends the literal before it: it is read after one, so
+  // that what follows it is read as after a literal (a quote then opens
+  // another literal, as it does after a suffix, not a prefixed one).
+  const char* before = previous->suffix ? "\"\"" : "";
+  size_t before_length = strlen(before);
+  size_t previous_length = before_length + extent_length(previous->text_begin, previous->text_end);
   size_t length = previous_length + extent_length(token->text_begin, token->text_end);
   char local[1024];
   char* joined = length <= 1023 ? local : static_cast<char*>(pool_alloc(p->store, length + 1));
-  memcpy(joined, previous->text_begin, previous_length);
+  memcpy(joined, before, before_length);
+  memcpy(joined + before_length, previous->text_begin, previous_length - before_length);
   memcpy(joined + previous_length, token->text_begin, length - previous_length);
   joined[length] = '\0';
   const char* cursor = joined;

@@ -46,7 +46,9 @@ void spell_tokens(Preprocessor* p, const Token* list, WhiteSpace white_space, Se
   bool dot_pair_touches = join && join->dot_pair_touches;
   for (const Token* token = list; token; token = token->next) {
     bool touches_previous = false;
-    if (token->ws_begin) {
+    if (token->suffix) {
+      touches_previous = true;  // a renamed suffix: part of the literal before it
+    } else if (token->ws_begin) {
       if (white_space == WhiteSpace::ONE_BLANK) {
         sink.blank();
       } else {

@@ -39,8 +39,8 @@ def write(name, data):
         f.write(data)
 
 def loaded(data):
-    """The text as the tool reads it: CR LF as LF, a NUL ends it."""
-    return data.replace(b"\r\n", b"\n").split(b"\0")[0]
+    """The text as the tool reads it: its bytes up to a NUL, which ends it."""
+    return data.split(b"\0")[0]
 
 write("rename.tbl", b"old new\n")
 write("empty.tbl", b"")
@@ -50,7 +50,9 @@ write("empty.tbl", b"")
 while True:
     noise = bytes(rng.choice([b for b in range(1, 256) if b != 0x2F]) for _ in range(512 * 1024))
     noise += bytes(rng.randrange(256) if rng.random() < 0.5 else 0 for _ in range(64 * 1024)).replace(b"/", b"")
-    joined = noise.replace(b"\\\n", b"").replace(b"??/\n", b"")
+    joined = noise
+    for splice in (b"\\\r\n", b"\\\n", b"??/\r\n", b"??/\n"):
+        joined = joined.replace(splice, b"")
     if b"old" not in joined and b"_Pragma" not in joined and b"\0" in noise:
         break
 binary = b"int old;\n" + noise

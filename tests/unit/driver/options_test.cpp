@@ -59,6 +59,9 @@ const MatchCase kMatchCases[] = {
     {{"-l"}, OPT_NONE, nullptr, 0},
     {{"-lp"}, OPT_LPLUS, nullptr, 0},
     {{"-lplus"}, OPT_LPLUS, nullptr, 0},
+    {{"-lx"}, OPT_LMODERN, nullptr, 0},
+    {{"-lmodern"}, OPT_LMODERN, nullptr, 0},
+    {{"-lxx"}, OPT_NONE, nullptr, 0},
 };
 
 TEST(MatchOption, Table) {
@@ -123,6 +126,27 @@ TEST(OutputNaming, LanguageOptionsOverrideTheExtension) {
     SCOPED_TRACE(c.source);
     EXPECT_FALSE(is_cplusplus_source(c.source, &c_only));
     EXPECT_TRUE(is_cplusplus_source(c.source, &cplusplus_only));
+  }
+}
+
+// With -lx the extensions that C++ sources go by today are C++ as well;
+// without it only ".cpp" is, and -lc or -lp decide over both.
+TEST(OutputNaming, ModernModeKnowsTheCplusplusExtensions) {
+  Options modern = default_options();
+  modern.lmodern = 1;
+  Options modern_c = modern;
+  modern_c.lc = 1;
+  const Options plain = default_options();
+  for (const char* name : {"a.cpp", "a.cc", "d/a.cxx", "a.c++", "a.C", "a.hpp", "a.hh", "a.hxx", "a.h++", "a.ipp",
+                           "a.tpp", "a.inl", "a.tcc", "a.ixx", "a.cppm"}) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(is_cplusplus_source(name, &modern));
+    EXPECT_FALSE(is_cplusplus_source(name, &modern_c));
+    EXPECT_EQ(is_cplusplus_source(name, &plain), std::string(name) == "a.cpp");
+  }
+  for (const char* name : {"a.h", "a.c", "a.CPP", "a.cppx", "cc", "a.cc/b", "a.H"}) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(is_cplusplus_source(name, &modern));
   }
 }
 

@@ -107,7 +107,9 @@ TEST(FuzzRegressions, EndToEndSourcesPassEveryPipelineCheck) {
   ASSERT_GT(inputs.size(), 150u);
   // Also with every warning on: some diagnostics show only then, and the
   // checks compare them too.
-  for (uint8_t bits : {uint8_t{0}, uint8_t{BIT_WALL}}) {
+  // And lexed as modern C and C++: the same sources (which the mode keeps as
+  // they are but for their literals) hold every property there too.
+  for (uint8_t bits : {uint8_t{0}, uint8_t{BIT_WALL}, uint8_t{BIT_MODERN}, uint8_t{BIT_MODERN | BIT_WALL}}) {
     for (std::string input : inputs) {
       input[0] = static_cast<char>(bits);
       EXPECT_EQ(check_pipeline_input(reinterpret_cast<const uint8_t*>(input.data()), input.size()), "")

@@ -48,9 +48,14 @@ TEST(ReadChar, LogicalCharactersAndCursorPositions) {
       {"\\\n\\\nx", {{'x', 5}, {0, 5}}},
       {"\\\n??=", {{'#', 5}}},
       {"\\\n\n", {{'\n', 3}, {0, 3}}},
-      // Only a new-line right after the backslash splices.
+      // Only a line end right after the backslash splices; a CR LF pair is
+      // one line end, a lone CR a character of its own.
       {"\\ \nx", {{'\\', 1}, {' ', 2}, {'\n', 3}, {'x', 4}}},
-      {"\\\r\nx", {{'\\', 1}, {'\r', 2}, {'\n', 3}, {'x', 4}}},
+      {"\\\r\nx", {{'x', 4}, {0, 4}}},
+      {"??/\r\nx", {{'x', 6}, {0, 6}}},
+      {"\\\rx", {{'\\', 1}, {'\r', 2}, {'x', 3}}},
+      {"\\\r\r\n", {{'\\', 1}, {'\r', 2}, {'\n', 4}, {0, 4}}},
+      {"a\r\nb\n\r", {{'a', 1}, {'\n', 3}, {'b', 4}, {'\n', 5}, {'\r', 6}, {0, 6}}},
       {"\\", {{'\\', 1}, {0, 1}}},
       {"\\\\\n", {{'\\', 1}, {0, 3}}},
       // A NUL in the middle of the text is the end; what follows is never read.

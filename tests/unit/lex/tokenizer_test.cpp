@@ -27,9 +27,10 @@ const char* const kKindNames[] = {
     "AMP_ASSIGN",   "CARET_ASSIGN",  "BAR_ASSIGN",     "HASHHASH",
     "ELLIPSIS",     "SHL_ASSIGN",    "SHR_ASSIGN",     "PLACEMARKER",
     "CONCAT",       "NEW",           "DELETE",         "SCOPE",
-    "DOT_STAR",     "ARROW_STAR",
+    "DOT_STAR",     "ARROW_STAR",    "RAW_STRING",     "SPACESHIP",
+    "UNTERMINATED_RAW_STRING",
 };
-static_assert(sizeof(kKindNames) / sizeof(kKindNames[0]) == TK_ARROW_STAR + 1, "one name per kind");
+static_assert(sizeof(kKindNames) / sizeof(kKindNames[0]) == kLastTokenKind + 1, "one name per kind");
 
 struct Tok {
   TokenKind kind;
@@ -84,7 +85,16 @@ const std::vector<LexCase>& lex_cases() {
       {BOTH, "\n\\\n\n", {{TK_NEWLINE, "\n\\\n\n"}}},
       {BOTH, "\n\n??/\n\nx", {{TK_NEWLINE, "\n\n??/\n\n"}, {TK_IDENTIFIER, "x"}}},
       {BOTH, "\n\\x", {{TK_NEWLINE, "\n"}, {TK_OTHER, "\\"}, {TK_IDENTIFIER, "x"}}},
-      {BOTH, "\n\r\n", {{TK_NEWLINE, "\n"}, {TK_OTHER, "\r"}, {TK_NEWLINE, "\n"}}},
+      // A CR LF pair is one line end wherever a LF is; a lone CR is not.
+      {BOTH, "\n\r\n", {{TK_NEWLINE, "\n\r\n"}}},
+      {BOTH, "\r\n\r\r\n", {{TK_NEWLINE, "\r\n"}, {TK_OTHER, "\r"}, {TK_NEWLINE, "\r\n"}}},
+      {BOTH, "a\\\r\nb\r\n", {{TK_IDENTIFIER, "a\\\r\nb"}, {TK_NEWLINE, "\r\n"}}},
+      {BOTH, "x// c\\\r\nd\r\ny", {{TK_IDENTIFIER, "x"}, {TK_WHITESPACE, "// c\\\r\nd"}, {TK_NEWLINE, "\r\n"}, {TK_IDENTIFIER, "y"}}},
+      {BOTH, "// c\r\r\n", {{TK_WHITESPACE, "// c\r"}, {TK_NEWLINE, "\r\n"}}},
+      {BOTH, "/* *\\\r\n/x", {{TK_WHITESPACE, "/* *\\\r\n/"}, {TK_IDENTIFIER, "x"}}},
+      {BOTH, "/* *\r\n/ */x", {{TK_WHITESPACE, "/* *\r\n/ */"}, {TK_IDENTIFIER, "x"}}},
+      {BOTH, "/* *??/\r\n/x", {{TK_WHITESPACE, "/* *??/\r\n/"}, {TK_IDENTIFIER, "x"}}},
+      {BOTH, "\"a\r\n", {{TK_OTHER, "\""}, {TK_IDENTIFIER, "a"}, {TK_NEWLINE, "\r\n"}}},
       {BOTH, " \t\v\fx", {{TK_WHITESPACE, " \t\v\f"}, {TK_IDENTIFIER, "x"}}},
       {BOTH, "a \\\n b", {{TK_IDENTIFIER, "a"}, {TK_WHITESPACE, " \\\n "}, {TK_IDENTIFIER, "b"}}},
       {BOTH, "a\\\n", {{TK_IDENTIFIER, "a"}}},
@@ -432,6 +442,108 @@ TEST(NextToken, Diagnostics) {
     EXPECT_EQ(run.diagnostics(), expected);
     lex(run.p, text, 1);
     EXPECT_EQ(run.diagnostics(), "");
+  }
+}
+
+// Modern mode (C23, C++23). What the same text gives without it is in the
+// cases above: prefixes, separators and raw strings are theirs there.
+TEST(NextToken, ModernKindsAndExtents) {
+  const std::vector<LexCase> cases = {
+      // No trigraphs.
+      {BOTH, "??/\nx", {{TK_QUESTION, "?"}, {TK_QUESTION, "?"}, {TK_SLASH, "/"}, {TK_NEWLINE, "\n"}, {TK_IDENTIFIER, "x"}}},
+      {BOTH, "??=", {{TK_QUESTION, "?"}, {TK_QUESTION, "?"}, {TK_ASSIGN, "="}}},
+      {BOTH, "/* *??/\n/x", {{TK_UNTERMINATED_COMMENT, "/* *??/\n/x"}}},
+      // Encoding prefixes, spliced too; other words before a quote stay words.
+      {BOTH, "u8\"a\"", {{TK_WIDE_STRING, "u8\"a\""}}},
+      {BOTH, "u'a' U\"b\" L'c'", {{TK_WIDE_CHAR, "u'a'"}, {TK_WHITESPACE, " "}, {TK_WIDE_STRING, "U\"b\""},
+                                   {TK_WHITESPACE, " "}, {TK_WIDE_CHAR, "L'c'"}}},
+      {BOTH, "u8'a'", {{TK_WIDE_CHAR, "u8'a'"}}},
+      {BOTH, "u\\\n8\"a\"", {{TK_WIDE_STRING, "u\\\n8\"a\""}}},
+      {BOTH, "u9\"a\"", {{TK_IDENTIFIER, "u9"}, {TK_STRING, "\"a\""}}},
+      {BOTH, "u8\"a", {{TK_IDENTIFIER, "u8"}, {TK_OTHER, "\""}, {TK_IDENTIFIER, "a"}}},
+      // Digit separators.
+      {BOTH, "1'000'000", {{TK_PP_NUMBER, "1'000'000"}}},
+      {BOTH, "0x3'fffd x", {{TK_PP_NUMBER, "0x3'fffd"}, {TK_WHITESPACE, " "}, {TK_IDENTIFIER, "x"}}},
+      {BOTH, "1'_a", {{TK_PP_NUMBER, "1'_a"}}},
+      {BOTH, "1'+'", {{TK_PP_NUMBER, "1"}, {TK_CHAR, "'+'"}}},
+      {BOTH, "1''", {{TK_PP_NUMBER, "1"}, {TK_OTHER, "'"}, {TK_OTHER, "'"}}},
+      {BOTH, "0x1p+3", {{TK_PP_NUMBER, "0x1p+3"}}},
+      // Raw strings: nothing inside is translated, lines and all.
+      {CPP_ONLY, "R\"(a\\\n\"b??/)\"", {{TK_RAW_STRING, "R\"(a\\\n\"b??/)\""}}},
+      {CPP_ONLY, "R\"xy()\")xy\"z", {{TK_RAW_STRING, "R\"xy()\")xy\"z"}}},
+      {CPP_ONLY, "LR\"(a)\" u8R\"(b)\" uR\"(c)\" UR\"(d)\"",
+       {{TK_RAW_STRING, "LR\"(a)\""}, {TK_WHITESPACE, " "}, {TK_RAW_STRING, "u8R\"(b)\""}, {TK_WHITESPACE, " "},
+        {TK_RAW_STRING, "uR\"(c)\""}, {TK_WHITESPACE, " "}, {TK_RAW_STRING, "UR\"(d)\""}}},
+      {CPP_ONLY, "R\"0123456789abcdef()0123456789abcdef\"", {{TK_RAW_STRING, "R\"0123456789abcdef()0123456789abcdef\""}}},
+      {CPP_ONLY, "R\"0123456789abcdefg()0123456789abcdefg\"",
+       {{TK_IDENTIFIER, "R"}, {TK_STRING, "\"0123456789abcdefg()0123456789abcdefg\""}}},
+      {CPP_ONLY, "R\"a b(x)a b\"", {{TK_IDENTIFIER, "R"}, {TK_STRING, "\"a b(x)a b\""}}},
+      {CPP_ONLY, "R\"(a)\r\nb", {{TK_UNTERMINATED_RAW_STRING, "R\"(a)\r\nb"}}},
+      {C_ONLY, "R\"(a)\"", {{TK_IDENTIFIER, "R"}, {TK_STRING, "\"(a)\""}}},
+      // User-defined literals.
+      {CPP_ONLY, "\"a\"_s 'b'_c \"\"_km u8\"x\"_v R\"(y)\"_w",
+       {{TK_STRING, "\"a\"_s"}, {TK_WHITESPACE, " "}, {TK_CHAR, "'b'_c"}, {TK_WHITESPACE, " "},
+        {TK_STRING, "\"\"_km"}, {TK_WHITESPACE, " "}, {TK_WIDE_STRING, "u8\"x\"_v"}, {TK_WHITESPACE, " "},
+        {TK_RAW_STRING, "R\"(y)\"_w"}}},
+      {CPP_ONLY, "\"a\"1", {{TK_STRING, "\"a\""}, {TK_PP_NUMBER, "1"}}},
+      {C_ONLY, "\"a\"_s", {{TK_STRING, "\"a\""}, {TK_IDENTIFIER, "_s"}}},
+      {BOTH, "42_km 1.5e3_km", {{TK_PP_NUMBER, "42_km"}, {TK_WHITESPACE, " "}, {TK_PP_NUMBER, "1.5e3_km"}}},
+      // New tokens.
+      {BOTH, "a::b", {{TK_IDENTIFIER, "a"}, {TK_SCOPE, "::"}, {TK_IDENTIFIER, "b"}}},
+      {CPP_ONLY, "a<=>b <=", {{TK_IDENTIFIER, "a"}, {TK_SPACESHIP, "<=>"}, {TK_IDENTIFIER, "b"}, {TK_WHITESPACE, " "}, {TK_LE, "<="}}},
+      {C_ONLY, "a<=>b", {{TK_IDENTIFIER, "a"}, {TK_LE, "<="}, {TK_GT, ">"}, {TK_IDENTIFIER, "b"}}},
+      {CPP_ONLY, "A<::B> <::> <:::", {{TK_IDENTIFIER, "A"}, {TK_LT, "<"}, {TK_SCOPE, "::"}, {TK_IDENTIFIER, "B"},
+                                     {TK_GT, ">"}, {TK_WHITESPACE, " "}, {TK_LBRACKET, "<:"}, {TK_RBRACKET, ":>"},
+                                     {TK_WHITESPACE, " "}, {TK_LBRACKET, "<:"}, {TK_SCOPE, "::"}}},
+      {C_ONLY, "A<::B>", {{TK_IDENTIFIER, "A"}, {TK_LBRACKET, "<:"}, {TK_COLON, ":"}, {TK_IDENTIFIER, "B"}, {TK_GT, ">"}}},
+      // Delimited and named escapes.
+      {BOTH, "\"\\x{41}\\o{7}\\u{1F600}\\N{LATIN SMALL LETTER A}\"", {{TK_STRING, "\"\\x{41}\\o{7}\\u{1F600}\\N{LATIN SMALL LETTER A}\""}}},
+  };
+  for (int cplusplus = 0; cplusplus <= 1; ++cplusplus) {
+    for (const LexCase& test : cases) {
+      if (test.mode == (cplusplus ? C_ONLY : CPP_ONLY)) continue;
+      SCOPED_TRACE(std::string(cplusplus ? "C++: " : "C: ") + printable(test.text));
+      RunFixture run(cplusplus, wall_options());
+      run.p->lex.modern = true;
+      const char* text = run.push_text(test.text);
+      std::vector<Tok> loud = lex(run.p, text, 0);
+      EXPECT_EQ(loud, test.tokens);
+      run.diagnostics();
+      EXPECT_EQ(lex(run.p, text, 1), loud);
+      EXPECT_EQ(run.diagnostics(), "");
+    }
+  }
+}
+
+TEST(NextToken, ModernDiagnostics) {
+  const std::vector<DiagCase> cases = {
+      // No value of a u8, u or U literal is checked; L's and plain ones are.
+      {"u8'ab' u'\\777' U\"\\xfffffffff\" u8\"\\400\"", 0, ""},
+      {"'\\400'", 0,
+       "warning: octal escape sequence value \"\\400\" is out of representable range\n"
+       "tip: portability requirements violated\n"
+       "tip: the value shall be representable in type \"unsigned char\"\n"},
+      {"u'\\q'", 0, "warning: illegal escape sequence \"\\q\" encountered\ntip: portability requirements violated\n"},
+      {"\"\\x{}\"", 0,
+       "warning: illegal hexadecimal escape sequence \"\\x{\" encountered\ntip: portability requirements violated\n"},
+      {"0x3'0000", 0, ""},
+      {"R\"(a\n", 1, "error: unterminated raw string literal\n"},
+      {"R\"(a\n", 0, "warning: unterminated string literal encountered\ntip: portability requirements violated\n"},
+  };
+  for (const DiagCase& test : cases) {
+    SCOPED_TRACE(printable(test.text));
+    RunFixture run(test.cplusplus, wall_options());
+    run.p->lex.modern = true;
+    const char* text = run.push_text(test.text);
+    lex(run.p, text, 0);
+    std::string expected;
+    size_t begin = 0;
+    while (begin < test.expected.size()) {
+      size_t end = test.expected.find('\n', begin) + 1;
+      expected += "\"src.c\" (1) " + test.expected.substr(begin, end - begin);
+      begin = end;
+    }
+    EXPECT_EQ(run.diagnostics(), expected);
   }
 }
 

@@ -48,7 +48,7 @@ struct ReadTextFile : ::testing::Test {
   }
 };
 
-TEST_F(ReadTextFile, CarriageReturnBeforeLineFeedIsDropped) {
+TEST_F(ReadTextFile, LineEndsAreKeptAsTheyAre) {
   struct Case {
     std::string bytes;
     std::string text;
@@ -56,12 +56,12 @@ TEST_F(ReadTextFile, CarriageReturnBeforeLineFeedIsDropped) {
   const Case cases[] = {
       {"", ""},
       {"abc", "abc"},
-      {"a\r\nb\r\n", "a\nb\n"},
-      {"a\rb\r", "a\rb\r"},        // a lone carriage return stays
-      {"\r\r\n", "\r\n"},          // only the one right before the line feed goes
+      {"a\r\nb\r\n", "a\r\nb\r\n"},
+      {"a\rb\r", "a\rb\r"},
+      {"\r\r\n", "\r\r\n"},
       {"\n\r", "\n\r"},
-      {"x\r\n\r\n\ry", "x\n\n\ry"},
-      {std::string("a\0b\r\n", 5), std::string("a\0b\n", 4)},
+      {"x\r\n\r\n\ry", "x\r\n\r\n\ry"},
+      {std::string("a\0b\r\n", 5), std::string("a\0b\r\n", 5)},
   };
   int index = 0;
   for (const Case& c : cases) {
@@ -87,8 +87,8 @@ TEST_F(ReadTextFile, LargeFileIsReadWhole) {
   Buffers buffers;
   TextRead read = read_text_file(path.c_str(), Buffers::allocate, Buffers::release, &buffers);
   ASSERT_NE(read.text, nullptr);
-  EXPECT_EQ(read.length, 300000u * 5);
-  EXPECT_EQ(std::string(read.text, 10), "line\nline\n");
+  EXPECT_EQ(read.length, 300000u * 6);
+  EXPECT_EQ(std::string(read.text, 12), "line\r\nline\r\n");
 }
 
 // Another process may truncate a file while it is mapped: the pages past its

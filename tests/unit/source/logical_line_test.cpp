@@ -383,7 +383,7 @@ TEST(ReadLogicalLine, ANulInALoadedFileCutsItThere) {
   ASSERT_EQ(read_whole_file(pattern, &text, &error, run.pool), 1);
   unlink(pattern);
   ASSERT_NE(text.text, nullptr);
-  EXPECT_EQ(text.length, 7u);
+  EXPECT_EQ(text.length, 10u);
   push_source(run.p, text, pattern, "nul.c");
   int lines = 0;
   while (Token* line = read_logical_line(run.p, Report::ON)) {

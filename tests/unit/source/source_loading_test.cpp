@@ -59,7 +59,7 @@ ReadResult read_file(RunFixture& run, const std::string& path) {
   return result;
 }
 
-TEST(ReadWholeFile, DeliversTheTextWithCarriageReturnLineFeedAsLineFeed) {
+TEST(ReadWholeFile, DeliversTheFileAsItIs) {
   ScratchDirectory dir;
   struct Case {
     const char* bytes;
@@ -70,9 +70,9 @@ TEST(ReadWholeFile, DeliversTheTextWithCarriageReturnLineFeedAsLineFeed) {
   const Case cases[] = {
       {"", 0, "", 0},  // an empty file is an empty text, not a failure
       {"int a;\n", 7, "int a;\n", 7},
-      {"a\r\nb\r\n", 6, "a\nb\n", 4},
-      {"a\rb\r", 4, "a\rb\r", 4},           // a lone carriage return stays
-      {"a\r\r\nb", 5, "a\r\nb", 4},          // only the one before the line feed goes
+      {"a\r\nb\r\n", 6, "a\r\nb\r\n", 6},  // line ends as written
+      {"a\rb\r", 4, "a\rb\r", 4},
+      {"a\r\r\nb", 5, "a\r\r\nb", 5},
       {"no new-line at end", 18, "no new-line at end", 18},
       {"a\0b\n", 4, "a", 4},                 // the length counts what was delivered
   };
@@ -248,7 +248,7 @@ TEST(PushSource, AnEmptyFileIsAnEmptySourceWithoutDiagnostics) {
   EXPECT_EQ(run.p->report.failed, 0);
 }
 
-TEST(PushSource, DiagnosticsNameTheAbsolutePathAndCountLineFeedsOnly) {
+TEST(PushSource, DiagnosticsNameTheAbsolutePathAndCountCrLfAsOneLine) {
   ScratchDirectory dir;
   dir.write("crlf.c", "a\r\nb\r\n\r\nc\r\n");
   Options options = default_options();
@@ -265,7 +265,8 @@ TEST(PushSource, DiagnosticsNameTheAbsolutePathAndCountLineFeedsOnly) {
     count_frame_lines(run.p->source_top);
   }
   const std::string prefix = "\"" + dir.path + "/crlf.c\" ";
-  EXPECT_EQ(run.diagnostics(), prefix + "(1) error: a\n\n" + prefix + "(2) error: b\n\n\n" + prefix + "(4) error: c\n\n");
+  EXPECT_EQ(run.diagnostics(),
+            prefix + "(1) error: a\r\n\n" + prefix + "(2) error: b\r\n\r\n\n" + prefix + "(4) error: c\r\n\n");
   EXPECT_EQ(run.p->source_top->where->line, 5u);
 }
 

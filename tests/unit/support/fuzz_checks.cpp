@@ -51,7 +51,7 @@ struct TokeniserRun {
   RunSettings settings;
   Preprocessor* p;
 
-  TokeniserRun(int cplusplus, FILE* sink) {
+  TokeniserRun(int cplusplus, bool modern, FILE* sink) {
     options = default_options();
     options.wall = 1;  // every check reports, so every report path runs
     options.info = nullptr;
@@ -59,6 +59,7 @@ struct TokeniserRun {
     arena = arena_create();
     init_run_settings(&settings, &options, cplusplus != 0, pool_create(arena));
     p = create_preprocessor(&settings);
+    p->lex.modern = modern;
   }
   ~TokeniserRun() { arena_release(arena); }
 };
@@ -87,7 +88,7 @@ std::string tokenise(Preprocessor* p, const char* text, const char* nul, int qui
       return "";
     }
     if (cursor <= start) return at_offset("no progress", static_cast<size_t>(start - text));
-    if (static_cast<int>(kind) < 1 || kind > TK_ARROW_STAR || kind == TK_PLACEMARKER || kind == TK_CONCAT) {
+    if (static_cast<int>(kind) < 1 || kind > kLastTokenKind || kind == TK_PLACEMARKER || kind == TK_CONCAT) {
       return at_offset("kind out of range", static_cast<size_t>(start - text));
     }
     out.push_back({kind, start, cursor});
@@ -125,16 +126,19 @@ char trigraph_of(char c) {
   }
 }
 
-std::vector<LogicalChar> logical_chars(const std::string& text) {
+// Without trigraphs in modern mode.
+std::vector<LogicalChar> logical_chars(const std::string& text, bool trigraphs) {
   auto raw = [&text](size_t i) { return i < text.size() ? text[i] : '\0'; };
   std::vector<LogicalChar> chars;
   size_t i = 0;
   for (;;) {
+    // A line end is a LF or a CR LF pair, for a splice too.
+    auto line_end = [&raw](size_t at) -> size_t { return raw(at) == '\n' ? 1 : raw(at) == '\r' && raw(at + 1) == '\n' ? 2 : 0; };
     for (;;) {
-      if (raw(i) == '\\' && raw(i + 1) == '\n') {
-        i += 2;
-      } else if (raw(i) == '?' && raw(i + 1) == '?' && raw(i + 2) == '/' && raw(i + 3) == '\n') {
-        i += 4;
+      if (raw(i) == '\\' && line_end(i + 1)) {
+        i += 1 + line_end(i + 1);
+      } else if (trigraphs && raw(i) == '?' && raw(i + 1) == '?' && raw(i + 2) == '/' && line_end(i + 3)) {
+        i += 3 + line_end(i + 3);
       } else {
         break;
       }
@@ -142,9 +146,12 @@ std::vector<LogicalChar> logical_chars(const std::string& text) {
     if (i >= text.size()) break;
     size_t at = i;
     char c = raw(i);
-    if (c == '?' && raw(i + 1) == '?' && trigraph_of(raw(i + 2))) {
+    if (trigraphs && c == '?' && raw(i + 1) == '?' && trigraph_of(raw(i + 2))) {
       c = trigraph_of(raw(i + 2));
       i += 3;
+    } else if (line_end(i) == 2) {
+      c = '\n';
+      i += 2;
     } else {
       i += 1;
     }
@@ -160,6 +167,7 @@ bool is_hex(char c) { return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' 
 
 struct Reading {
   bool unterminated_comment = false;
+  bool unterminated_raw_string = false;  // it runs to the end: the run fails, the text is kept
   std::vector<std::pair<size_t, size_t>> identifiers;  // logical index ranges
 };
 
@@ -184,7 +192,47 @@ size_t literal_end(const std::vector<LogicalChar>& l, size_t i, char quote) {
   }
 }
 
-Reading read_reference(const std::vector<LogicalChar>& l, bool cplusplus) {
+// Modern C++: past the raw string literal whose opening quote is l[quote],
+// read on the raw text; 0 when no delimiter and '(' follow, l.size() - 1
+// (the end) when it does not close.
+size_t raw_string_end(const std::string& text, const std::vector<LogicalChar>& l, size_t quote, bool* unterminated) {
+  size_t open = l[quote].end;
+  size_t paren = open;
+  while (paren < text.size() && paren - open <= 16 && !strchr(" ()\\\t\v\f\n\r", text[paren]) && text[paren] != '\0') {
+    ++paren;
+  }
+  if (paren >= text.size() || text[paren] != '(' || paren - open > 16) return 0;
+  std::string closing = ")" + text.substr(open, paren - open) + "\"";
+  size_t close = text.find(closing, paren + 1);
+  if (close == std::string::npos) {
+    *unterminated = true;
+    return l.size() - 1;
+  }
+  size_t raw_end = close + closing.size();
+  size_t j = quote + 1;
+  while (l[j].c != '\0' && l[j].at < raw_end) ++j;
+  return j;
+}
+
+// An identifier right after a literal (modern C++) is its suffix: a name
+// still, and never the prefix of a literal after it.
+size_t skip_suffix(const std::vector<LogicalChar>& l, size_t i, Reading& reading) {
+  if (!is_letter(l[i].c) && !ucn_length(l, i)) return i;
+  size_t begin = i;
+  for (;;) {
+    if (is_letter(l[i].c) || is_digit(l[i].c)) {
+      ++i;
+    } else if (size_t n = ucn_length(l, i)) {
+      i += n;
+    } else {
+      break;
+    }
+  }
+  reading.identifiers.push_back({begin, i});
+  return i;
+}
+
+Reading read_reference(const std::string& text, const std::vector<LogicalChar>& l, bool cplusplus, bool modern) {
   Reading reading;
   size_t i = 0;
   while (l[i].c != '\0') {
@@ -207,14 +255,17 @@ Reading read_reference(const std::vector<LogicalChar>& l, bool cplusplus) {
       // on its line leaves its first character as a token of its own.
       size_t end = (quote == '\'' && l[body].c == '\'') ? 0 : literal_end(l, body, quote);
       i = end ? end : i + 1;
+      if (end && modern && cplusplus) i = skip_suffix(l, i, reading);
     } else if (is_digit(c) || (c == '.' && is_digit(c2))) {
       ++i;
       for (;;) {
         char d = l[i].c;
-        if (d == 'e' || d == 'E' || (!cplusplus && (d == 'p' || d == 'P'))) {
+        if (d == 'e' || d == 'E' || ((!cplusplus || modern) && (d == 'p' || d == 'P'))) {
           ++i;
           if (l[i].c == '+' || l[i].c == '-') ++i;
         } else if (is_letter(d) || is_digit(d) || d == '.') {
+          ++i;
+        } else if (modern && d == '\'' && (is_letter(l[i + 1].c) || is_digit(l[i + 1].c))) {  // a digit separator
           ++i;
         } else if (size_t n = ucn_length(l, i)) {
           i += n;
@@ -234,6 +285,17 @@ Reading read_reference(const std::vector<LogicalChar>& l, bool cplusplus) {
         }
       }
       reading.identifiers.push_back({begin, i});
+      if (modern && cplusplus && l[i].c == '"') {
+        std::string word;
+        for (size_t k = begin; k < i; ++k) word += l[k].c;
+        if (word == "R" || word == "LR" || word == "u8R" || word == "uR" || word == "UR") {
+          if (size_t end = raw_string_end(text, l, i, &reading.unterminated_raw_string)) {
+            reading.identifiers.pop_back();
+            if (reading.unterminated_raw_string) return reading;
+            i = skip_suffix(l, end, reading);
+          }
+        }
+      }
     } else {
       ++i;
     }
@@ -384,6 +446,7 @@ Options options_of(uint8_t bits) {
   options.werrors = (bits & BIT_WERRORS) != 0;
   options.luchar = (bits & BIT_LUCHAR) != 0;
   options.tdisable = (bits & BIT_TDISABLE) != 0;
+  options.lmodern = (bits & BIT_MODERN) != 0;
   return options;
 }
 
@@ -433,14 +496,9 @@ RunResult run_runner(const std::string& table, const std::string& source, uint8_
   return run_written(bits, cplusplus, (bits & BIT_LATER_FILE) ? 0 : 1);
 }
 
-// The text as the tool loads it: CR LF read as LF, a NUL ends it.
+// The text as the tool loads it: its bytes as they are, up to a NUL, which ends it.
 std::string as_loaded(const std::string& bytes, bool* has_nul) {
-  std::string text;
-  text.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
-    text += bytes[i];
-  }
+  std::string text = bytes;
   size_t nul = text.find('\0');
   *has_nul = nul != std::string::npos;
   if (*has_nul) text.resize(nul);
@@ -479,10 +537,11 @@ std::string check_identity(const std::string& source, const std::string& loaded,
   RunResult run = run_runner("", source, bits & ~BIT_WERRORS, cplusplus);
   std::string where = " (empty table, " + mode_name(cplusplus) + ")";
   if (!run.has_output) return "no output file" + where;
-  bool should_fail = has_nul || reading.unterminated_comment;
+  bool should_fail = has_nul || reading.unterminated_comment || reading.unterminated_raw_string;
   if (run.ok == should_fail) {
     return std::string(run.ok ? "success" : "failure") + " reported" + where +
            (reading.unterminated_comment ? "; the source ends inside a comment" : "") +
+           (reading.unterminated_raw_string ? "; the source ends inside a raw string" : "") +
            (has_nul ? "; the source holds a NUL" : "");
   }
   if (reading.unterminated_comment) {
@@ -508,7 +567,8 @@ std::string plain_identifier(const std::string& loaded, const std::vector<Logica
   std::vector<std::string> names;
   std::set<std::string> seen;
   for (const auto& range : reading.identifiers) {
-    size_t raw_begin = l[range.first].at, raw_end = l[range.second - 1].end;
+    // A splice right before a name opens its token: it is spelled with it.
+    size_t raw_begin = range.first ? l[range.first - 1].end : 0, raw_end = l[range.second - 1].end;
     std::string raw = loaded.substr(raw_begin, raw_end - raw_begin);
     bool plain = raw.size() == range.second - range.first;
     for (char c : raw) plain = plain && (is_letter(c) || is_digit(c));
@@ -525,9 +585,7 @@ std::string plain_identifier(const std::string& loaded, const std::vector<Logica
 bool spelled_otherwise(const std::string& name, const std::string& loaded, const std::vector<LogicalChar>& l,
                        const std::string& logical) {
   for (size_t i = logical.find(name); i != std::string::npos; i = logical.find(name, i + 1)) {
-    // A splice right before the name opens the identifier: it goes with it.
-    if (l[i].at != (i ? l[i - 1].end : 0)) return true;
-    size_t raw_begin = l[i].at, raw_end = l[i + name.size() - 1].end;
+    size_t raw_begin = i ? l[i - 1].end : 0, raw_end = l[i + name.size() - 1].end;
     if (loaded.compare(raw_begin, raw_end - raw_begin, name) != 0) return true;
   }
   return false;
@@ -537,9 +595,6 @@ bool spelled_otherwise(const std::string& name, const std::string& loaded, const
 std::string check_round_trip(const std::string& source, const std::string& loaded, const std::vector<LogicalChar>& l,
                              const std::string& logical, const Reading& reading, uint8_t bits, bool cplusplus,
                              unsigned pick) {
-  // A CR LF pair that survives loading (it was CR CR LF) would be read as a
-  // LF when the renamed output is loaded in turn.
-  if (loaded.find("\r\n") != std::string::npos) return "";
   std::string x = plain_identifier(loaded, l, reading, cplusplus, pick);
   if (x.empty() || spelled_otherwise(x, loaded, l, logical)) return "";
   std::string y;
@@ -600,7 +655,8 @@ std::string check_command_line(const std::string& table, const std::string& sour
            show(later.output) + "\n  second: " + show(again.output);
   }
   bool has_nul = false;
-  Reading reading = read_reference(logical_chars(as_loaded(table, &has_nul)), cplusplus);
+  std::string loaded_table = as_loaded(table, &has_nul);
+  Reading reading = read_reference(loaded_table, logical_chars(loaded_table, true), cplusplus, false);
   if (!reading.unterminated_comment && first.output != later.output) {
     return "a source comes out otherwise as the first file than as a later one" + where + "\n  first: " +
            show(first.output) + "\n  later: " + show(later.output);
@@ -705,7 +761,8 @@ std::string check_both_ways(const Captured& whole, uint8_t bits, bool cplusplus)
 }  // namespace
 
 std::string check_tokeniser_input(const uint8_t* data, size_t size) {
-  static TokeniserRun* runs[2] = {new TokeniserRun(0, null_sink()), new TokeniserRun(1, null_sink())};
+  static TokeniserRun* runs[4] = {new TokeniserRun(0, false, null_sink()), new TokeniserRun(1, false, null_sink()),
+                                  new TokeniserRun(0, true, null_sink()), new TokeniserRun(1, true, null_sink())};
 
   // A private NUL-terminated copy, so that reading one byte too far is caught.
   char* text = static_cast<char*>(malloc(size + 1));
@@ -763,16 +820,17 @@ std::string check_pipeline_input(const uint8_t* data, size_t size) {
 
   bool has_nul = false;
   std::string loaded = as_loaded(source, &has_nul);
-  std::vector<LogicalChar> l = logical_chars(loaded);
+  const bool modern = (bits & BIT_MODERN) != 0;
+  std::vector<LogicalChar> l = logical_chars(loaded, !modern);
   std::string logical = logical_string(l);
   // A _Pragma operator is carried out: its line is written otherwise.
   if (logical.find("_Pragma") != std::string::npos) return "";
   unsigned pick = static_cast<unsigned>(size) * 31u + bits;
   for (bool cplusplus : {false, true}) {
-    Reading reading = read_reference(l, cplusplus);
+    Reading reading = read_reference(loaded, l, cplusplus, modern);
     std::string failure = check_identity(source, loaded, has_nul, reading, bits, cplusplus);
     if (!failure.empty()) return failure;
-    if (has_nul || reading.unterminated_comment) continue;
+    if (has_nul || reading.unterminated_comment || reading.unterminated_raw_string) continue;
     failure = check_round_trip(source, loaded, l, logical, reading, bits, cplusplus, pick);
     if (!failure.empty()) return failure;
   }

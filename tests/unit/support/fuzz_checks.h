@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <string>
 
-// Tokenises the bytes in both language modes, loud and quiet: each call
+// Tokenises the bytes in both language modes, with and without the modern
+// mode, loud and quiet: each call
 // consumes something until TK_EOF, TK_EOF stands on the NUL and repeats
 // there, no token reaches past the NUL, quiet mode finds the same extents.
 // Returns what failed, or an empty string.
@@ -22,6 +23,7 @@ enum OptionBits : uint8_t {
   BIT_WNOSAFE = 16,
   BIT_WDISABLE = 32,
   BIT_LATER_FILE = 64,  // the table is read as for a source after the first
+  BIT_MODERN = 128,     // -lx: sources lexed as C23 and C++23
 };
 
 // Runs the whole file runner on the input, read as

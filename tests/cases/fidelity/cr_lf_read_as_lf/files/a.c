@@ -1,3 +1,0 @@
-int a;
-
-int b;int c;

@@ -1,0 +1,4 @@
+int name = 1;
+int x = name + R"x(unclosed name
+name )" \
+)y" name
