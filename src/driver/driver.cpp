@@ -1,11 +1,15 @@
 #include "driver/driver.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
+#include <vector>
 
 #include "diag/output.h"
 #include "driver/file_runner.h"
+#include "diag/diagnostics.h"
 #include "driver/options.h"
+#include "driver/source_list.h"
 #include "macro/table_snapshot.h"
 #include "memory/heap.h"
 
@@ -17,6 +21,7 @@ struct CommandLine {
   Options options;
   Mode mode;
   bool failed;
+  bool jobs_given;
 };
 
 void message(const CommandLine& line, const char* level, const char* text, const char* quoted) {
@@ -103,14 +108,14 @@ void apply_option(CommandLine& line, int id, const char* argument, const char* w
         missing_argument(line, word);
       } else if (o.output_name) {
         duplicate(line, word);
-      } else if (o.ostdout) {
+      } else if (o.ostdout || o.inplace) {
         overriding(line, word);
       } else {
         o.output_name = argument;
       }
       break;
     case OPT_OSTDOUT:
-      if (o.output_name) {
+      if (o.output_name || o.inplace) {
         overriding(line, word);
       } else {
         set_flag(line, o.ostdout, word);
@@ -125,6 +130,28 @@ void apply_option(CommandLine& line, int id, const char* argument, const char* w
     case OPT_LUCHAR: set_flag(line, o.luchar, word); break;
     case OPT_LC: set_language(line, o.lc, o.lplus, word); break;
     case OPT_LPLUS: set_language(line, o.lplus, o.lc, word); break;
+    case OPT_INPLACE:
+      if (o.inplace) {
+        duplicate(line, word);
+      } else if (o.output_name || o.ostdout) {
+        overriding(line, word);
+      } else {
+        o.inplace = 1;
+      }
+      break;
+    case OPT_JOBS:
+      if (!*argument) {
+        missing_argument(line, word);
+      } else if (line.jobs_given) {
+        duplicate(line, word);
+      } else if (!parse_jobs(argument, &o.jobs)) {
+        // The word that holds the number: the option word when it is attached.
+        message(line, "error", "invalid number of jobs", argument == word + strlen(word) - strlen(argument) ? word : argument);
+        line.failed = true;
+      } else {
+        line.jobs_given = true;
+      }
+      break;
     default:
       message(line, "error", "unknown option", word);
       line.failed = true;
@@ -163,14 +190,30 @@ struct TableCacheOwner {
   ~TableCacheOwner() { release_table_cache(&cache); }
 };
 
-int process_sources(const CommandLine& line, char** sources) {
+void report_unreadable_directory(const Options& options, const SourceItem& item) {
+  out_printf(options.diag, "%s %s: %s \"%s\"; %s\n", "command line", "error", "cannot read directory",
+             item.name.c_str(), error_text(item.directory_error));
+}
+
+int process_sources(const CommandLine& line, const std::vector<SourceItem>& items) {
   OutputLog log;
-  for (char** name = sources; *name; ++name) log.sources.push_back(file_identity(*name));
+  for (const SourceItem& item : items) {
+    log.sources.push_back(item.unreadable_directory ? FileIdentity{false, 0, 0} : file_identity(item.name.c_str()));
+    log.source_names.push_back(item.name);
+  }
   TableCacheOwner tables;
   int status = 0;
-  for (char** name = sources; *name; ++name) {
-    out_printf(line.options.info, "\"%s\"\n", *name);
-    if (!run_file(*name, name == sources, &line.options, &log, &tables.cache)) status = 1;
+  bool first_file = true;
+  for (size_t index = 0; index < items.size(); ++index) {
+    const SourceItem& item = items[index];
+    if (item.unreadable_directory) {
+      report_unreadable_directory(line.options, item);
+      status = 1;
+      continue;
+    }
+    out_printf(line.options.info, "\"%s\"\n", item.name.c_str());
+    if (!run_file(item.name.c_str(), first_file, &line.options, &log, &tables.cache, index)) status = 1;
+    first_file = false;
   }
   return status;
 }
@@ -180,7 +223,7 @@ int process_sources(const CommandLine& line, char** sources) {
 int run_driver(char** argv) {
   static char* const kNoArguments[] = {nullptr, nullptr};
   if (!argv[0]) argv = const_cast<char**>(kNoArguments);
-  CommandLine line = {default_options(), Mode::NONE, false};
+  CommandLine line = {default_options(), Mode::NONE, false, false};
   if (banner_wanted(argv)) print_banner(line.options.info);
   char** sources = parse_options(line, argv);
 
@@ -203,7 +246,15 @@ int run_driver(char** argv) {
     print_usage(stdout);
     return 0;
   }
-  return process_sources(line, sources);
+  std::vector<SourceItem> items = expand_sources(sources);
+  size_t files = 0;
+  for (const SourceItem& item : items) files += item.unreadable_directory ? 0 : 1;
+  // A directory may hold several sources where one name was given.
+  if (line.options.output_name && files > 1) {
+    message(line, "fatal error", "cannot preprocess multiple sources into single file", line.options.output_name);
+    return 1;
+  }
+  return process_sources(line, items);
 }
 
 static int out_of_memory_exit() {

@@ -1,10 +1,13 @@
 #include "platform/platform.h"
 
 #include <atomic>
+#include <mutex>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -183,9 +186,10 @@ void on_bus_error(int, siginfo_t* info, void*) {
 }
 
 void watch_mapped_range(char* begin, size_t span) {
-  static bool installed = false;
-  if (!installed) {
-    installed = true;
+  // Files of several jobs are mapped at once: the handler goes in once, and
+  // a slot is taken by one thread only.
+  static std::once_flag installed;
+  std::call_once(installed, [] {
     page_size = static_cast<size_t>(sysconf(_SC_PAGESIZE));
     struct sigaction action;
     memset(&action, 0, sizeof action);
@@ -193,9 +197,12 @@ void watch_mapped_range(char* begin, size_t span) {
     action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
     sigaction(SIGBUS, &action, &bus_action_before);
-  }
+  });
+  // A claimed slot reads as beginning past every address until it is filled.
+  char* const claimed = reinterpret_cast<char*>(UINTPTR_MAX);
   for (MappedRange& range : mapped_ranges) {
-    if (range.begin.load()) continue;
+    char* free_slot = nullptr;
+    if (!range.begin.compare_exchange_strong(free_slot, claimed)) continue;
     range.end.store(begin + span);
     range.begin.store(begin);
     return;
@@ -301,4 +308,149 @@ FileIdentity file_identity(const char* path) {
 
 bool same_file(const FileIdentity& a, const FileIdentity& b) {
   return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
+}
+
+bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, FileError* error) {
+  entries->clear();
+  DIR* dir = opendir(path);
+  if (!dir) {
+    *error = file_error_from_errno(errno);
+    return false;
+  }
+  std::string base = path;
+  if (base.empty() || base.back() != '/') base += '/';
+  for (;;) {
+    errno = 0;
+    dirent* entry = readdir(dir);
+    if (!entry) {
+      if (errno != 0) {
+        *error = file_error_from_errno(errno);
+        closedir(dir);
+        return false;
+      }
+      break;
+    }
+    const char* name = entry->d_name;
+    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
+    EntryKind kind = EntryKind::OTHER;
+    struct stat info;
+    if (lstat((base + name).c_str(), &info) == 0) {
+      if (S_ISLNK(info.st_mode)) kind = EntryKind::LINK;
+      else if (S_ISDIR(info.st_mode)) kind = EntryKind::DIRECTORY;
+      else if (S_ISREG(info.st_mode)) kind = EntryKind::REGULAR;
+    }
+    entries->push_back(DirectoryEntry{name, kind});
+  }
+  closedir(dir);
+  return true;
+}
+
+bool is_directory(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool file_holds_text(const char* path, const char* data, size_t size) {
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  // Dropping carriage returns at most halves the text: a longer file is no match.
+  unsigned long long limit = 2ull * size + 1;
+  std::string raw;
+  bool read_ok = regular && static_cast<unsigned long long>(info.st_size) <= limit;
+  if (read_ok) {
+    raw.resize(static_cast<size_t>(info.st_size) + 1);
+    long long got = read_fully(fd, &raw[0], raw.size());
+    // One byte more than the size said: a file that grew meanwhile is no match.
+    read_ok = got == static_cast<long long>(info.st_size);
+  }
+  close(fd);
+  if (!read_ok) return false;
+  size_t length = drop_cr_before_lf(&raw[0], static_cast<size_t>(info.st_size));
+  return length == size && memcmp(raw.data(), data, size) == 0;
+}
+
+const char* const kReplacementMark = ".morfe-";
+
+static bool write_all(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t done = write(fd, data, size);
+    if (done < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += done;
+    size -= static_cast<size_t>(done);
+  }
+  return true;
+}
+
+bool replace_file(const char* path, const char* data, size_t size, FileError* error) {
+  // The file a link points to is replaced, in its own directory.
+  char* target = realpath(path, nullptr);
+  if (!target) {
+    *error = file_error_from_errno(errno);
+    return false;
+  }
+  std::string real = target;
+  free(target);
+  struct stat old_info;
+  if (stat(real.c_str(), &old_info) != 0) {
+    *error = file_error_from_errno(errno);
+    return false;
+  }
+  size_t slash = real.rfind('/');
+  std::string temporary = real.substr(0, slash + 1) + "." + real.substr(slash + 1) + kReplacementMark + "XXXXXX";
+  int fd = mkostemp(&temporary[0], O_CLOEXEC);
+  if (fd < 0) {
+    *error = file_error_from_errno(errno);
+    return false;
+  }
+  bool good = write_all(fd, data, size);
+  // Owner and group first: changing them may clear the set-id bits.
+  if (good && fchown(fd, old_info.st_uid, old_info.st_gid) != 0) {
+    if (fchown(fd, static_cast<uid_t>(-1), old_info.st_gid) != 0) {
+      // Not permitted: the file becomes the user's, as any editor makes it.
+    }
+  }
+  if (good && fchmod(fd, old_info.st_mode & 07777) != 0) good = false;
+  if (good && fsync(fd) != 0) good = false;
+  int saved = errno;
+  if (close(fd) != 0 && good) {
+    good = false;
+    saved = errno;
+  }
+  if (good && rename(temporary.c_str(), real.c_str()) != 0) {
+    good = false;
+    saved = errno;
+  }
+  if (!good) {
+    unlink(temporary.c_str());
+    *error = file_error_from_errno(saved);
+    return false;
+  }
+  return true;
+}
+
+bool open_memory_stream(MemoryStream* memory) {
+  memory->data = nullptr;
+  memory->size = 0;
+  memory->stream = open_memstream(&memory->data, &memory->size);
+  return memory->stream != nullptr;
+}
+
+bool settle_memory_stream(MemoryStream* memory) {
+  return fflush(memory->stream) == 0 && !ferror(memory->stream);
+}
+
+void close_memory_stream(MemoryStream* memory) {
+  if (memory->stream) fclose(memory->stream);
+  free(memory->data);
+  *memory = MemoryStream{nullptr, nullptr, 0};
+}
+
+unsigned processor_count() {
+  long count = sysconf(_SC_NPROCESSORS_ONLN);
+  return count > 0 ? static_cast<unsigned>(count) : 1;
 }
