@@ -9,6 +9,7 @@
 #include "driver/file_runner.h"
 #include "diag/diagnostics.h"
 #include "driver/options.h"
+#include "driver/parallel_run.h"
 #include "driver/source_list.h"
 #include "macro/table_snapshot.h"
 #include "memory/heap.h"
@@ -184,30 +185,17 @@ char** parse_options(CommandLine& line, char** argv) {
   return word;
 }
 
-// The table as later files take it, released however the run ends.
-struct TableCacheOwner {
-  TableCache cache = make_table_cache();
-  ~TableCacheOwner() { release_table_cache(&cache); }
-};
-
-void report_unreadable_directory(const Options& options, const SourceItem& item) {
-  out_printf(options.diag, "%s %s: %s \"%s\"; %s\n", "command line", "error", "cannot read directory",
-             item.name.c_str(), error_text(item.directory_error));
-}
-
 int process_sources(const CommandLine& line, const std::vector<SourceItem>& items) {
-  OutputLog log;
-  for (const SourceItem& item : items) {
-    log.sources.push_back(item.unreadable_directory ? FileIdentity{false, 0, 0} : file_identity(item.name.c_str()));
-    log.source_names.push_back(item.name);
-  }
+  unsigned jobs = line.options.jobs == 0 ? processor_count() : line.options.jobs;
+  if (jobs > 1) return process_sources_in_jobs(line.options, items, jobs);
+  OutputLog log = make_output_log(items);
   TableCacheOwner tables;
   int status = 0;
   bool first_file = true;
   for (size_t index = 0; index < items.size(); ++index) {
     const SourceItem& item = items[index];
     if (item.unreadable_directory) {
-      report_unreadable_directory(line.options, item);
+      report_unreadable_directory(line.options.diag, item);
       status = 1;
       continue;
     }

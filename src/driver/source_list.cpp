@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "diag/diagnostics.h"
 #include "platform/platform.h"
 
 namespace {
@@ -54,4 +55,9 @@ std::vector<SourceItem> expand_sources(char** names) {
     }
   }
   return items;
+}
+
+void report_unreadable_directory(FILE* diag, const SourceItem& item) {
+  out_printf(diag, "%s %s: %s \"%s\"; %s\n", "command line", "error", "cannot read directory", item.name.c_str(),
+             error_text(item.directory_error));
 }

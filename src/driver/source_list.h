@@ -2,6 +2,7 @@
 // them replaced by the sources of its tree.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -22,3 +23,6 @@ std::vector<SourceItem> expand_sources(char** names);
 
 // True when a file name ends in one of the extensions of C and C++ sources.
 bool has_source_extension(const char* file_name);
+
+// "cannot read directory" with the reason, as a command-line error.
+void report_unreadable_directory(FILE* diag, const SourceItem& item);

@@ -143,6 +143,38 @@ fi
 chmod 755 tree/a
 
 
+# --- Many jobs: the same result as one ---
+
+# A tree with warnings, errors, refused outputs and a missing source; run
+# with one job and with several, everything must be byte for byte the same.
+make_mixed_tree() {
+  mkdir -p "$1/src/deep/er" "$1/src/z"
+  printf 'old new\nold2 new2\n' > "$1/t"
+  for i in $(seq 1 40); do
+    printf 'int old%s; old2 x;\n#if old\n#endif\n' "$i" > "$1/src/f$i.c"
+    printf '#define M(a) a\nint old = M(;\n' > "$1/src/deep/g$i.h"
+    printf 'char c = \x27ab\x27; old2 y;\n' > "$1/src/z/h$i.cpp"
+  done
+  printf 'int old;\n' > "$1/src/deep/er/a.c" && printf 'long old;\n' > "$1/src/deep/er/a.h"
+  printf 'x\n\0 old\n' > "$1/src/deep/er/nul.c"
+}
+for mode in "" "-os" "-i" "-we"; do
+  begin "jobs_same_result${mode:-_default}"
+  for jobs in 1 3 0; do
+    # The same directory each time: messages name sources by absolute path.
+    make_mixed_tree w
+    (cd w && timeout 60 "$morfe" -wa $mode -j$jobs -r t src missing.c src/f1.c > ../out$jobs 2> ../err$jobs; echo $? > ../status$jobs)
+    mv w "j$jobs"
+  done
+  for jobs in 3 0; do
+    cmp -s out1 out$jobs || fail "-j$jobs: standard output differs"
+    cmp -s err1 err$jobs || fail "-j$jobs: standard error differs"
+    cmp -s status1 status$jobs || fail "-j$jobs: exit status differs"
+    diff -r j1 j$jobs > /dev/null || fail "-j$jobs: files differ"
+  done
+  [ -s err1 ] || fail "no diagnostics to compare"
+done
+
 # --- Killed at any moment ---
 
 # Every source holds all of its old text or all of its new one, whenever
