@@ -177,11 +177,9 @@ const char* refusal_in_place(const char* name, const Options* options, const Out
   if (options->reptable_name && same_file(source, file_identity(options->reptable_name))) {
     return "fatal error: output file \"%s\" would overwrite an input file\n";
   }
-  for (size_t earlier = 0; earlier < index && earlier < log->source_names.size(); ++earlier) {
-    if (same_file(source, log->sources[earlier])) {
-      *earlier_source = log->source_names[earlier].c_str();
-      return "fatal error: output file \"%s\" was already written for \"%s\"\n";
-    }
+  if (index < log->first_of_file.size() && log->first_of_file[index] != index) {
+    *earlier_source = log->source_names[log->first_of_file[index]].c_str();
+    return "fatal error: output file \"%s\" was already written for \"%s\"\n";
   }
   return nullptr;
 }
@@ -248,7 +246,10 @@ bool run_file(const char* name, bool first_file, const Options* options, OutputL
     if (!settle_memory_stream(&replacement.memory)) out_of_memory();
     // A failed run, or one that changes nothing, leaves the source as it is.
     const MemoryStream& text = replacement.memory;
-    if (result && !file_holds_text(name, text.data, text.size)) {
+    // A text of another length has changed; one of the same length is
+    // compared with the file (the loaded text may have been edited in place).
+    bool changed = text.size != source.text.length || !file_holds_text(name, text.data, text.size);
+    if (result && changed) {
       FileError error = FILE_ERROR_NONE;
       if (!replace_file(name, text.data, text.size, &error)) {
         out_printf(options->diag, "fatal error: cannot write output file \"%s\"; %s\n", name, error_text(error));

@@ -44,6 +44,9 @@ struct OutputLog {
   // one still to be read nor one read already.
   std::vector<FileIdentity> sources;
   std::vector<std::string> source_names;  // as the name lines give them
+  // For each source, the index of the first source that is the same file
+  // (its own index when none before it is).
+  std::vector<size_t> first_of_file;
   // With several jobs, the outputs are checked and opened in the order of
   // the sources, as one job would: null with one job.
   OpenTurns* turns = nullptr;

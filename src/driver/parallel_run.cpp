@@ -1,6 +1,7 @@
 #include "driver/parallel_run.h"
 
 #include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -17,10 +18,22 @@ OutputLog make_output_log(const std::vector<SourceItem>& items) {
     log.sources.push_back(item.unreadable_directory ? FileIdentity{false, 0, 0} : file_identity(item.name.c_str()));
     log.source_names.push_back(item.name);
   }
+  std::map<std::pair<unsigned long long, unsigned long long>, size_t> first;
+  for (size_t index = 0; index < log.sources.size(); ++index) {
+    const FileIdentity& file = log.sources[index];
+    size_t same = index;
+    if (file.exists) same = first.emplace(std::make_pair(file.device, file.inode), index).first->second;
+    log.first_of_file.push_back(same);
+  }
   return log;
 }
 
 namespace {
+
+// Files done but not yet written, per job: enough that a job seldom waits
+// for the writing of earlier files (one long file holds back the rest),
+// few enough that what they keep in memory stays bounded.
+constexpr size_t kFilesWaitingPerJob = 16;
 
 // What one file's run wrote, kept until the files before it are written.
 struct FileResult {
@@ -54,7 +67,7 @@ struct Schedule {
 
   Schedule(const Options& o, const std::vector<SourceItem>& i, unsigned jobs)
       : options(o), items(i), log(make_output_log(i)), turns(i.size()), table_text{nullptr, 0},
-        first_file(i.size()), results(i.size()), window(2 * static_cast<size_t>(jobs)) {
+        first_file(i.size()), results(i.size()), window(kFilesWaitingPerJob * static_cast<size_t>(jobs)) {
     log.turns = &turns;
   }
 };

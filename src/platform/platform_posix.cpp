@@ -387,21 +387,27 @@ static bool write_all(int fd, const char* data, size_t size) {
 }
 
 bool replace_file(const char* path, const char* data, size_t size, FileError* error) {
-  // The file a link points to is replaced, in its own directory.
-  char* target = realpath(path, nullptr);
-  if (!target) {
+  struct stat old_info;
+  if (lstat(path, &old_info) != 0) {
     *error = file_error_from_errno(errno);
     return false;
   }
-  std::string real = target;
-  free(target);
-  struct stat old_info;
-  if (stat(real.c_str(), &old_info) != 0) {
-    *error = file_error_from_errno(errno);
-    return false;
+  std::string real = path;
+  if (S_ISLNK(old_info.st_mode)) {
+    // The file a link points to is replaced, in its own directory.
+    char* target = realpath(path, nullptr);
+    if (!target || stat(target, &old_info) != 0) {
+      *error = file_error_from_errno(errno);
+      free(target);
+      return false;
+    }
+    real = target;
+    free(target);
   }
   size_t slash = real.rfind('/');
-  std::string temporary = real.substr(0, slash + 1) + "." + real.substr(slash + 1) + kReplacementMark + "XXXXXX";
+  size_t name_begin = slash == std::string::npos ? 0 : slash + 1;
+  std::string temporary =
+      real.substr(0, name_begin) + "." + real.substr(name_begin) + kReplacementMark + "XXXXXX";
   int fd = mkostemp(&temporary[0], O_CLOEXEC);
   if (fd < 0) {
     *error = file_error_from_errno(errno);
