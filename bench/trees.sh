@@ -51,6 +51,7 @@ calc() { awk "BEGIN { printf \"$1\", $2 }"; }
 
 declare -A wall cpu
 keys=(j1 j2 xargs)
+TIMEFORMAT='%3U %3S'
 for key in "${keys[@]}"; do : > "$tmp/samples.$key"; done
 for ((i = 0; i < runs; i++)); do
   for key in "${keys[@]}"; do
@@ -58,7 +59,6 @@ for ((i = 0; i < runs; i++)); do
     t0=$EPOCHREALTIME
     { time run "$key" > /dev/null 2>&1; } 2> "$tmp/cpu" || { echo "$key failed"; exit 1; }
     t1=$EPOCHREALTIME
-    TIMEFORMAT='%3U %3S'
     awk -v t0="$t0" -v t1="$t1" '{ printf "%.6f %.3f\n", t1 - t0, $1 + $2 }' "$tmp/cpu" >> "$tmp/samples.$key"
   done
 done

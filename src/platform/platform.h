@@ -108,7 +108,8 @@ extern const char* const kReplacementMark;
 // points to, flushes it to the device, gives it that file's permission bits
 // (and owner and group where permitted) and renames it over that file: at
 // every moment the file holds either all of its old text or all of the new
-// one. A symbolic link stays; the file it points to is replaced. On failure
+// one. A symbolic link stays; the file it points to is replaced. Only a
+// regular file is replaced: anything else fails as not permitted. On failure
 // returns false with `error` set, the old file untouched and no temporary
 // file left.
 bool replace_file(const char* path, const char* data, size_t size, FileError* error);

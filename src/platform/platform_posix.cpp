@@ -351,7 +351,10 @@ bool is_directory(const char* path) {
 }
 
 bool file_holds_text(const char* path, const char* data, size_t size) {
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  // A pipe is not opened again: there may be no writer any more.
+  struct stat named;
+  if (stat(path, &named) != 0 || !S_ISREG(named.st_mode)) return false;
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat info;
   bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
@@ -403,6 +406,11 @@ bool replace_file(const char* path, const char* data, size_t size, FileError* er
     }
     real = target;
     free(target);
+  }
+  if (!S_ISREG(old_info.st_mode)) {
+    // A pipe or a device read as a source is not turned into a plain file.
+    *error = FILE_ERROR_PERMISSION;
+    return false;
   }
   size_t slash = real.rfind('/');
   size_t name_begin = slash == std::string::npos ? 0 : slash + 1;

@@ -98,6 +98,16 @@ cmp -s bad.c bad.orig || fail "bad.c was changed"
 expect_file good.c 'long new;'
 expect_no_leftovers
 
+begin fifo_not_replaced
+mkfifo ff
+(timeout 60 bash -c "exec > ff; printf 'int old;\\n'") &
+run -q -i -r t ff
+wait
+expect_status 1
+expect_err 'fatal error: cannot write output file "ff"; permission denied'
+[ -p ff ] || fail "ff is no FIFO any more"
+expect_no_leftovers
+
 begin table_and_repeated_source_refused
 printf 'int old;\n' > a.c
 run -q -i -r t t a.c ./a.c
