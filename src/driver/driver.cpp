@@ -1,11 +1,16 @@
 #include "driver/driver.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
+#include <vector>
 
 #include "diag/output.h"
 #include "driver/file_runner.h"
+#include "diag/diagnostics.h"
 #include "driver/options.h"
+#include "driver/parallel_run.h"
+#include "driver/source_list.h"
 #include "macro/table_snapshot.h"
 #include "memory/heap.h"
 
@@ -17,6 +22,7 @@ struct CommandLine {
   Options options;
   Mode mode;
   bool failed;
+  bool jobs_given;
 };
 
 void message(const CommandLine& line, const char* level, const char* text, const char* quoted) {
@@ -103,14 +109,14 @@ void apply_option(CommandLine& line, int id, const char* argument, const char* w
         missing_argument(line, word);
       } else if (o.output_name) {
         duplicate(line, word);
-      } else if (o.ostdout) {
+      } else if (o.ostdout || o.inplace) {
         overriding(line, word);
       } else {
         o.output_name = argument;
       }
       break;
     case OPT_OSTDOUT:
-      if (o.output_name) {
+      if (o.output_name || o.inplace) {
         overriding(line, word);
       } else {
         set_flag(line, o.ostdout, word);
@@ -126,6 +132,28 @@ void apply_option(CommandLine& line, int id, const char* argument, const char* w
     case OPT_LMODERN: set_flag(line, o.lmodern, word); break;
     case OPT_LC: set_language(line, o.lc, o.lplus, word); break;
     case OPT_LPLUS: set_language(line, o.lplus, o.lc, word); break;
+    case OPT_INPLACE:
+      if (o.inplace) {
+        duplicate(line, word);
+      } else if (o.output_name || o.ostdout) {
+        overriding(line, word);
+      } else {
+        o.inplace = 1;
+      }
+      break;
+    case OPT_JOBS:
+      if (!*argument) {
+        missing_argument(line, word);
+      } else if (line.jobs_given) {
+        duplicate(line, word);
+      } else if (!parse_jobs(argument, &o.jobs)) {
+        // The word that holds the number: the option word when it is attached.
+        message(line, "error", "invalid number of jobs", argument == word + strlen(word) - strlen(argument) ? word : argument);
+        line.failed = true;
+      } else {
+        line.jobs_given = true;
+      }
+      break;
     default:
       message(line, "error", "unknown option", word);
       line.failed = true;
@@ -158,20 +186,23 @@ char** parse_options(CommandLine& line, char** argv) {
   return word;
 }
 
-// The table as later files take it, released however the run ends.
-struct TableCacheOwner {
-  TableCache cache = make_table_cache();
-  ~TableCacheOwner() { release_table_cache(&cache); }
-};
-
-int process_sources(const CommandLine& line, char** sources) {
-  OutputLog log;
-  for (char** name = sources; *name; ++name) log.sources.push_back(file_identity(*name));
+int process_sources(const CommandLine& line, const std::vector<SourceItem>& items) {
+  unsigned jobs = line.options.jobs == 0 ? processor_count() : line.options.jobs;
+  if (jobs > 1) return process_sources_in_jobs(line.options, items, jobs);
+  OutputLog log = make_output_log(items);
   TableCacheOwner tables;
   int status = 0;
-  for (char** name = sources; *name; ++name) {
-    out_printf(line.options.info, "\"%s\"\n", *name);
-    if (!run_file(*name, name == sources, &line.options, &log, &tables.cache)) status = 1;
+  bool first_file = true;
+  for (size_t index = 0; index < items.size(); ++index) {
+    const SourceItem& item = items[index];
+    if (item.unreadable_directory) {
+      report_unreadable_directory(line.options.diag, item);
+      status = 1;
+      continue;
+    }
+    out_printf(line.options.info, "\"%s\"\n", item.name.c_str());
+    if (!run_file(item.name.c_str(), first_file, &line.options, &log, &tables.cache, index)) status = 1;
+    first_file = false;
   }
   return status;
 }
@@ -181,7 +212,7 @@ int process_sources(const CommandLine& line, char** sources) {
 int run_driver(char** argv) {
   static char* const kNoArguments[] = {nullptr, nullptr};
   if (!argv[0]) argv = const_cast<char**>(kNoArguments);
-  CommandLine line = {default_options(), Mode::NONE, false};
+  CommandLine line = {default_options(), Mode::NONE, false, false};
   if (banner_wanted(argv)) print_banner(line.options.info);
   char** sources = parse_options(line, argv);
 
@@ -204,7 +235,15 @@ int run_driver(char** argv) {
     print_usage(stdout);
     return 0;
   }
-  return process_sources(line, sources);
+  std::vector<SourceItem> items = expand_sources(sources);
+  size_t files = 0;
+  for (const SourceItem& item : items) files += item.unreadable_directory ? 0 : 1;
+  // A directory may hold several sources where one name was given.
+  if (line.options.output_name && files > 1) {
+    message(line, "fatal error", "cannot preprocess multiple sources into single file", line.options.output_name);
+    return 1;
+  }
+  return process_sources(line, items);
 }
 
 static int out_of_memory_exit() {

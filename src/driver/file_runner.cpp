@@ -8,6 +8,7 @@
 #include "macro/replacement_table.h"
 #include "macro/table_snapshot.h"
 #include "memory/arena.h"
+#include "memory/heap.h"
 #include "memory/pool.h"
 #include "output/line_processor.h"
 #include "output/line_writer.h"
@@ -30,9 +31,9 @@ struct ArenaGuard {
 // Closes an output file whose run was abandoned (out of memory) before the
 // arena that holds its buffer goes.
 struct OutputGuard {
-  FILE* out;
+  FILE* out;  // an output file this run opened
   ~OutputGuard() {
-    if (out && out != stdout) fclose(out);
+    if (out) fclose(out);
   }
 };
 
@@ -115,7 +116,8 @@ struct SourceTextFlush {
   ~SourceTextFlush() { flush_source_text(p); }
 };
 
-bool process_source(const char* name, bool first_file, RunSettings* settings, FILE* out, TableCache* tables) {
+bool process_source(const char* name, bool first_file, RunSettings* settings, FILE* out, TableCache* tables,
+                    const PreloadedSource* source) {
   settings->tables = tables;
   Preprocessor* p = create_preprocessor(settings);
   attach_output_sink(p, out);
@@ -124,51 +126,151 @@ bool process_source(const char* name, bool first_file, RunSettings* settings, FI
     if (first_file || !tables || !adopt_table_snapshot(p, tables)) {
       load_replacement_table(p, first_file ? Report::ON : Report::OFF);
     }
-    run_source(p, name);
+    if (source) {
+      // The table's load recorded its own path and errors meanwhile.
+      settings->io_error = source->error;
+      settings->full_path = source->full_path;
+      run_loaded_source(p, name, source->text);
+    } else {
+      run_source(p, name);
+    }
   } catch (const FatalError&) {
     // The file's run ends here; what was written stays in its output.
   }
   return !p->report.failed;
 }
 
-bool run_file(const char* name, bool first_file, const Options* options, OutputLog* log, TableCache* tables) {
+void OpenTurns::take(size_t index) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [&] { return next_ >= index; });
+}
+
+void OpenTurns::pass(size_t index) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  passed_[index] = true;
+  while (next_ < passed_.size() && passed_[next_]) ++next_;
+  changed_.notify_all();
+}
+
+namespace {
+
+// A file's turn to open its output, passed however its run ends, so that the
+// files after it do not wait for ever.
+struct TurnGuard {
+  OpenTurns* turns;
+  size_t index;
+  bool passed;
+  void take() {
+    if (turns) turns->take(index);
+  }
+  void pass() {
+    if (turns && !passed) turns->pass(index);
+    passed = true;
+  }
+  ~TurnGuard() { pass(); }
+};
+
+// The output of an in-place run, kept until the run has succeeded.
+struct ReplacementGuard {
+  MemoryStream memory;
+  ~ReplacementGuard() {
+    if (memory.stream) close_memory_stream(&memory);
+  }
+};
+
+// With in-place renaming a source is its own output: it may not be the
+// table, nor a source that an earlier name of the run replaced already.
+const char* refusal_in_place(const char* name, const Options* options, const OutputLog* log, size_t index,
+                             const char** earlier_source) {
+  FileIdentity source = index < log->sources.size() ? log->sources[index] : file_identity(name);
+  if (options->reptable_name && same_file(source, file_identity(options->reptable_name))) {
+    return "fatal error: output file \"%s\" would overwrite an input file\n";
+  }
+  if (index < log->first_of_file.size() && log->first_of_file[index] != index) {
+    *earlier_source = log->source_names[log->first_of_file[index]].c_str();
+    return "fatal error: output file \"%s\" was already written for \"%s\"\n";
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool run_file(const char* name, bool first_file, const Options* options, OutputLog* log, TableCache* tables,
+              size_t index) {
+  TurnGuard turn{index == kNoIndex ? nullptr : log->turns, index, false};
   Arena* arena = arena_create();
   ArenaGuard arena_guard{arena};
   Pool* pool = pool_create(arena);
   bool cplusplus = is_cplusplus_source(name, options);
+  RunSettings* settings = static_cast<RunSettings*>(pool_alloc(pool, sizeof(RunSettings)));
+  init_run_settings(settings, options, cplusplus, pool);
+
+  // The source is loaded first: one that cannot be loaded leaves no output
+  // behind, and no file that already exists is emptied for it.
+  PreloadedSource source;
+  locate_and_load(settings, name, ".", &source.text);
+  source.error = settings->io_error;
+  source.full_path = settings->full_path;
 
   OutputGuard output{nullptr};
+  ReplacementGuard replacement{MemoryStream{nullptr, nullptr, 0}};
+  FILE* out = nullptr;
   const char* path = nullptr;
-  if (options->ostdout) {
-    output.out = stdout;
+  if (!source.text.text) {
+    // No output: the run reports the table's diagnostics and the failed load.
+  } else if (options->inplace) {
+    const char* earlier_source = nullptr;
+    if (const char* refusal = refusal_in_place(name, options, log, index, &earlier_source)) {
+      out_printf(options->diag, refusal, name, earlier_source);
+      return false;
+    }
+    if (!open_memory_stream(&replacement.memory)) out_of_memory();
+    out = replacement.memory.stream;
+  } else if (options->ostdout) {
+    out = options->standard_output;
   } else {
+    turn.take();
     path = options->output_name ? pool_strdup(pool, options->output_name)
                                 : pool_strdup(pool, default_output_name(name).c_str());
     const char* earlier_source = nullptr;
     if (const char* refusal = refusal_of_output(path, name, options, log, &earlier_source)) {
-      out_printf(stderr, refusal, path, earlier_source);
+      out_printf(options->diag, refusal, path, earlier_source);
       return false;
     }
     output.out = fopen(path, "w");
     if (!output.out) {
-      out_printf(stderr, "fatal error: cannot open output file \"%s\"\n", path);
+      out_printf(options->diag, "fatal error: cannot open output file \"%s\"\n", path);
       return false;
     }
     setvbuf(output.out, static_cast<char*>(arena_alloc(arena, kOutputBufferSize)), _IOFBF, kOutputBufferSize);
     log->outputs.push_back(WrittenOutput{file_identity(path), name});
+    out = output.out;
   }
+  turn.pass();
 
-  RunSettings* settings = static_cast<RunSettings*>(pool_alloc(pool, sizeof(RunSettings)));
-  init_run_settings(settings, options, cplusplus, pool);
-  bool result = process_source(name, first_file, settings, output.out, tables);
+  bool result = process_source(name, first_file, settings, out, tables, &source);
 
-  if (output.out == stdout) {
-    if (fflush(stdout) != 0) output_error_exit(stdout);
+  if (!out) return result;
+  if (options->inplace) {
+    if (!settle_memory_stream(&replacement.memory)) out_of_memory();
+    // A failed run, or one that changes nothing, leaves the source as it is.
+    const MemoryStream& text = replacement.memory;
+    // A text of another length has changed; one of the same length is
+    // compared with the file (the loaded text may have been edited in place).
+    bool changed = text.size != source.text.length || !file_holds_text(name, text.data, text.size);
+    if (result && changed) {
+      FileError error = FILE_ERROR_NONE;
+      if (!replace_file(name, text.data, text.size, &error)) {
+        out_printf(options->diag, "fatal error: cannot write output file \"%s\"; %s\n", name, error_text(error));
+        result = false;
+      }
+    }
+  } else if (out == options->standard_output) {
+    if (fflush(out) != 0) output_error_exit(out);
   } else {
-    FILE* out = output.out;
     output.out = nullptr;
     if (!close_output_file(out)) {
-      out_printf(stderr, "fatal error: cannot write output file \"%s\"\n", path);
+      out_printf(options->diag, "fatal error: cannot write output file \"%s\"\n", path);
       result = false;
     }
   }

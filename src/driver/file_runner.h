@@ -1,13 +1,18 @@
 // One source file's run, from opening its output to releasing its memory.
 #pragma once
 
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "source/source_stack.h"
 
 struct Options;
+
+constexpr size_t kNoIndex = static_cast<size_t>(-1);
 struct Pool;
 struct RunSettings;
 
@@ -17,19 +22,55 @@ struct WrittenOutput {
   FileIdentity identity;
   std::string source_name;
 };
+// The order in which files of several jobs check and open their outputs:
+// the file at `index` waits until every earlier file has opened its output
+// or passed its turn.
+class OpenTurns {
+ public:
+  explicit OpenTurns(size_t files) : passed_(files, false) {}
+  void take(size_t index);
+  void pass(size_t index);
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<bool> passed_;
+  size_t next_ = 0;  // every file before it has passed
+};
+
 struct OutputLog {
   std::vector<WrittenOutput> outputs;
-  // Every source of the command line: an output may overwrite none of them,
-  // neither one still to be read nor one read already.
+  // Every source of the run: an output may overwrite none of them, neither
+  // one still to be read nor one read already.
   std::vector<FileIdentity> sources;
+  std::vector<std::string> source_names;  // as the name lines give them
+  // For each source, the index of the first source that is the same file
+  // (its own index when none before it is).
+  std::vector<size_t> first_of_file;
+  // With several jobs, the outputs are checked and opened in the order of
+  // the sources, as one job would: null with one job.
+  OpenTurns* turns = nullptr;
 };
 
 struct TableCache;
 
+// A source loaded before its output is chosen: the text (null when the file
+// could not be loaded) and what the load recorded in the settings.
+struct PreloadedSource {
+  LoadedText text;
+  FileError error;
+  const char* full_path;
+};
+
 // Returns true when the file was processed without error. With a table
-// cache, a file after the first may take the table from there.
-bool run_file(const char* name, bool first_file, const Options* options, OutputLog* log, TableCache* tables = nullptr);
-bool process_source(const char* name, bool first_file, RunSettings* settings, FILE* out, TableCache* tables = nullptr);
+// cache, a file after the first may take the table from there. `index` is
+// the file's place among the log's sources (needed with in-place renaming
+// and with several jobs).
+bool run_file(const char* name, bool first_file, const Options* options, OutputLog* log, TableCache* tables = nullptr,
+              size_t index = kNoIndex);
+// With `source`, the source's text as loaded already (null: it could not be).
+bool process_source(const char* name, bool first_file, RunSettings* settings, FILE* out, TableCache* tables = nullptr,
+                    const PreloadedSource* source = nullptr);
 
 // The settings of a file's run, from the command line and the file's language.
 void init_run_settings(RunSettings* settings, const Options* options, bool cplusplus, Pool* store);

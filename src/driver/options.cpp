@@ -8,6 +8,8 @@ Options default_options() {
   Options options = {};
   options.info = stdout;
   options.diag = stderr;
+  options.standard_output = stdout;
+  options.jobs = 1;
   options.line_part_tokens = 16384;
   options.in_place_renaming = true;
   return options;
@@ -35,9 +37,11 @@ const OptionRow kOptionTable[] = {
     ROW(OPT_TDISABLE, "tdisable", false), ROW(OPT_LUCHAR, "lu", false), ROW(OPT_LUCHAR, "luchar", false),
     ROW(OPT_LC, "lc", false),        ROW(OPT_LC, "lc", false),          ROW(OPT_LPLUS, "lp", false),
     ROW(OPT_LPLUS, "lplus", false),  ROW(OPT_LMODERN, "lx", false),    ROW(OPT_LMODERN, "lmodern", false),
+    ROW(OPT_INPLACE, "i", false),    ROW(OPT_INPLACE, "inplace", false),
+    ROW(OPT_JOBS, "j", true),        ROW(OPT_JOBS, "jobs", true),
 };
 #undef ROW
-static_assert(sizeof(kOptionTable) / sizeof(kOptionTable[0]) == 33, "the option table has 33 rows");
+static_assert(sizeof(kOptionTable) / sizeof(kOptionTable[0]) == 37, "the option table has 37 rows");
 
 struct UsageRow {
   const char* short_form;
@@ -62,9 +66,23 @@ const UsageRow kUsageTable[] = {
     {"lc", "lc", "processes input files as C sources"},
     {"lp", "lplus", "processes input files as C++ sources"},
     {"lx", "lmodern", "lexes C23 and C++23 sources (raw strings, digit separators, literal prefixes)"},
+    {"i", "inplace", "renames source files in place"},
+    {"j<n>", "jobs <n>", "processes up to n sources at once"},
 };
 
 }  // namespace
+
+bool parse_jobs(const char* text, unsigned* jobs) {
+  if (!*text) return false;
+  unsigned value = 0;
+  for (const char* c = text; *c; ++c) {
+    if (*c < '0' || *c > '9') return false;
+    value = value * 10 + static_cast<unsigned>(*c - '0');
+    if (value > kMaxJobs) return false;
+  }
+  *jobs = value;
+  return true;
+}
 
 bool is_option_word(const char* word) { return word[0] == '-' || word[0] == '/'; }
 

@@ -17,8 +17,11 @@ struct Options {
   int lc;
   int lplus;
   int lmodern;  // lexes C23 and C++23
+  int inplace;    // each source's output replaces the source
+  unsigned jobs;  // sources processed at once; 0: one per processor
   FILE* info;  // banner and name lines; null when quiet
   FILE* diag;  // every diagnostic and command-line message
+  FILE* standard_output;  // where the output text goes with ostdout
   // Tokens of a logical line that exist at once: a longer line is read and
   // spelled in parts of this many. Tests make it small so that every line
   // is read in parts.
@@ -49,7 +52,15 @@ enum OptionId {
   OPT_LC = 14,
   OPT_LPLUS = 15,
   OPT_LMODERN = 16,
+  OPT_INPLACE = 17,
+  OPT_JOBS = 18,
 };
+
+// The most sources processed at once that the command line accepts.
+constexpr unsigned kMaxJobs = 1024;
+
+// Reads a number of jobs: a whole number from 0 to kMaxJobs, digits only.
+bool parse_jobs(const char* text, unsigned* jobs);
 
 // Matches the option word at *cursor (which begins with '-' or '/'). On a
 // match stores the argument (attached text, possibly empty, or the next

@@ -167,9 +167,13 @@ static Token* read_expanded_line(Preprocessor* p, LinePart part, LineStart* star
 }
 
 void run_source(Preprocessor* p, const char* name) {
-  RunSettings* settings = p->settings;
   LoadedText text;
-  locate_and_load(settings, name, ".", &text);
+  locate_and_load(p->settings, name, ".", &text);
+  run_loaded_source(p, name, text);
+}
+
+void run_loaded_source(Preprocessor* p, const char* name, const LoadedText& text) {
+  RunSettings* settings = p->settings;
   push_source(p, text, name, settings->full_path);
   // A table taken from a snapshot brings its filter; build it otherwise.
   const NameFilter filter = p->table_filter ? *p->table_filter : build_name_filter(p);

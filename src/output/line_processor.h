@@ -5,7 +5,12 @@
 struct Token;
 struct Preprocessor;
 
+struct LoadedText;
+
 void run_source(Preprocessor* p, const char* name);
+// The same for a source loaded already (by locate_and_load on the run's
+// settings); a null text ends the run with the fatal error of a failed load.
+void run_loaded_source(Preprocessor* p, const char* name, const LoadedText& text);
 
 // What a list written by process_line is: a logical line of the source, whose
 // _Pragma operators are carried out; a directive line, whose are not (the

@@ -30,8 +30,8 @@ void shrink_held_text(OutputSink* sink) {
 }
 
 void send(Preprocessor* p, const char* text, size_t length) {
-  if (!length) return;
   FILE* out = p->sink->out;
+  if (!length || !out) return;  // no output: a source that could not be loaded
   size_t written = fwrite(text, 1, length, out);
   // A file's write errors are found when it is closed; the standard output
   // has no one to report to but the process status.

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 // File error codes by meaning; the numbers are the C library's classic ones.
 enum FileError {
@@ -77,3 +79,56 @@ struct FileIdentity {
 };
 FileIdentity file_identity(const char* path);
 bool same_file(const FileIdentity& a, const FileIdentity& b);
+
+// --- Trees of sources ---
+
+enum class EntryKind { REGULAR, DIRECTORY, LINK, OTHER };
+struct DirectoryEntry {
+  std::string name;
+  EntryKind kind;  // of the entry itself: a link is not followed
+};
+// The entries of a directory but "." and "..", in no particular order.
+// False, with `error` set, when the directory cannot be read.
+bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, FileError* error);
+// True when the name (a link followed) is a directory.
+bool is_directory(const char* path);
+
+// --- Replacing a file by a new text ---
+
+// True when the file, read as a text (a carriage return before a line feed
+// dropped, as sources are read), is exactly these bytes.
+bool file_holds_text(const char* path, const char* data, size_t size);
+
+// Prefix of the temporary files that replace_file leaves should it be killed
+// at the wrong moment: "." (hidden, and skipped by a walk of the tree),
+// the file's name, then this, then six random characters.
+extern const char* const kReplacementMark;
+
+// Writes `data` to a temporary file in the directory of the file `path`
+// points to, flushes it to the device, gives it that file's permission bits
+// (and owner and group where permitted) and renames it over that file: at
+// every moment the file holds either all of its old text or all of the new
+// one. A symbolic link stays; the file it points to is replaced. Only a
+// regular file is replaced: anything else fails as not permitted. On failure
+// returns false with `error` set, the old file untouched and no temporary
+// file left.
+bool replace_file(const char* path, const char* data, size_t size, FileError* error);
+
+// --- Output kept in memory ---
+
+// A stream whose bytes are kept in memory, for output that must wait its turn.
+struct MemoryStream {
+  FILE* stream;
+  char* data;
+  size_t size;
+};
+// False when the stream cannot be made (no memory).
+bool open_memory_stream(MemoryStream* memory);
+// Flushes the stream so that `data` and `size` show everything written;
+// false on a write error.
+bool settle_memory_stream(MemoryStream* memory);
+// Closes the stream and frees its bytes.
+void close_memory_stream(MemoryStream* memory);
+
+// Processors of this machine, at least 1.
+unsigned processor_count();

@@ -1,10 +1,13 @@
 #include "platform/platform.h"
 
 #include <atomic>
+#include <mutex>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -173,9 +176,10 @@ void on_bus_error(int, siginfo_t* info, void*) {
 }
 
 void watch_mapped_range(char* begin, size_t span) {
-  static bool installed = false;
-  if (!installed) {
-    installed = true;
+  // Files of several jobs are mapped at once: the handler goes in once, and
+  // a slot is taken by one thread only.
+  static std::once_flag installed;
+  std::call_once(installed, [] {
     page_size = static_cast<size_t>(sysconf(_SC_PAGESIZE));
     struct sigaction action;
     memset(&action, 0, sizeof action);
@@ -183,9 +187,12 @@ void watch_mapped_range(char* begin, size_t span) {
     action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
     sigaction(SIGBUS, &action, &bus_action_before);
-  }
+  });
+  // A claimed slot reads as beginning past every address until it is filled.
+  char* const claimed = reinterpret_cast<char*>(UINTPTR_MAX);
   for (MappedRange& range : mapped_ranges) {
-    if (range.begin.load()) continue;
+    char* free_slot = nullptr;
+    if (!range.begin.compare_exchange_strong(free_slot, claimed)) continue;
     range.end.store(begin + span);
     range.begin.store(begin);
     return;
@@ -288,4 +295,161 @@ FileIdentity file_identity(const char* path) {
 
 bool same_file(const FileIdentity& a, const FileIdentity& b) {
   return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
+}
+
+bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, FileError* error) {
+  entries->clear();
+  DIR* dir = opendir(path);
+  if (!dir) {
+    *error = file_error_from_errno(errno);
+    return false;
+  }
+  std::string base = path;
+  if (base.empty() || base.back() != '/') base += '/';
+  for (;;) {
+    errno = 0;
+    dirent* entry = readdir(dir);
+    if (!entry) {
+      if (errno != 0) {
+        *error = file_error_from_errno(errno);
+        closedir(dir);
+        return false;
+      }
+      break;
+    }
+    const char* name = entry->d_name;
+    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
+    EntryKind kind = EntryKind::OTHER;
+    struct stat info;
+    if (lstat((base + name).c_str(), &info) == 0) {
+      if (S_ISLNK(info.st_mode)) kind = EntryKind::LINK;
+      else if (S_ISDIR(info.st_mode)) kind = EntryKind::DIRECTORY;
+      else if (S_ISREG(info.st_mode)) kind = EntryKind::REGULAR;
+    }
+    entries->push_back(DirectoryEntry{name, kind});
+  }
+  closedir(dir);
+  return true;
+}
+
+bool is_directory(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool file_holds_text(const char* path, const char* data, size_t size) {
+  // A pipe is not opened again: there may be no writer any more.
+  struct stat named;
+  if (stat(path, &named) != 0 || !S_ISREG(named.st_mode)) return false;
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat info;
+  bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  // A text is read as the file holds it, line ends included: a file of
+  // another length is no match.
+  bool read_ok = regular && static_cast<unsigned long long>(info.st_size) == size;
+  std::string raw;
+  if (read_ok) {
+    raw.resize(size + 1);
+    long long got = read_fully(fd, &raw[0], raw.size());
+    // One byte more than the size said: a file that grew meanwhile is no match.
+    read_ok = got == static_cast<long long>(size);
+  }
+  close(fd);
+  return read_ok && memcmp(raw.data(), data, size) == 0;
+}
+
+const char* const kReplacementMark = ".morfe-";
+
+static bool write_all(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t done = write(fd, data, size);
+    if (done < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += done;
+    size -= static_cast<size_t>(done);
+  }
+  return true;
+}
+
+bool replace_file(const char* path, const char* data, size_t size, FileError* error) {
+  struct stat old_info;
+  if (lstat(path, &old_info) != 0) {
+    *error = file_error_from_errno(errno);
+    return false;
+  }
+  std::string real = path;
+  if (S_ISLNK(old_info.st_mode)) {
+    // The file a link points to is replaced, in its own directory.
+    char* target = realpath(path, nullptr);
+    if (!target || stat(target, &old_info) != 0) {
+      *error = file_error_from_errno(errno);
+      free(target);
+      return false;
+    }
+    real = target;
+    free(target);
+  }
+  if (!S_ISREG(old_info.st_mode)) {
+    // A pipe or a device read as a source is not turned into a plain file.
+    *error = FILE_ERROR_PERMISSION;
+    return false;
+  }
+  size_t slash = real.rfind('/');
+  size_t name_begin = slash == std::string::npos ? 0 : slash + 1;
+  std::string temporary =
+      real.substr(0, name_begin) + "." + real.substr(name_begin) + kReplacementMark + "XXXXXX";
+  int fd = mkostemp(&temporary[0], O_CLOEXEC);
+  if (fd < 0) {
+    *error = file_error_from_errno(errno);
+    return false;
+  }
+  bool good = write_all(fd, data, size);
+  // Owner and group first: changing them may clear the set-id bits.
+  if (good && fchown(fd, old_info.st_uid, old_info.st_gid) != 0) {
+    if (fchown(fd, static_cast<uid_t>(-1), old_info.st_gid) != 0) {
+      // Not permitted: the file becomes the user's, as any editor makes it.
+    }
+  }
+  if (good && fchmod(fd, old_info.st_mode & 07777) != 0) good = false;
+  if (good && fsync(fd) != 0) good = false;
+  int saved = errno;
+  if (close(fd) != 0 && good) {
+    good = false;
+    saved = errno;
+  }
+  if (good && rename(temporary.c_str(), real.c_str()) != 0) {
+    good = false;
+    saved = errno;
+  }
+  if (!good) {
+    unlink(temporary.c_str());
+    *error = file_error_from_errno(saved);
+    return false;
+  }
+  return true;
+}
+
+bool open_memory_stream(MemoryStream* memory) {
+  memory->data = nullptr;
+  memory->size = 0;
+  memory->stream = open_memstream(&memory->data, &memory->size);
+  return memory->stream != nullptr;
+}
+
+bool settle_memory_stream(MemoryStream* memory) {
+  return fflush(memory->stream) == 0 && !ferror(memory->stream);
+}
+
+void close_memory_stream(MemoryStream* memory) {
+  if (memory->stream) fclose(memory->stream);
+  free(memory->data);
+  *memory = MemoryStream{nullptr, nullptr, 0};
+}
+
+unsigned processor_count() {
+  long count = sysconf(_SC_NPROCESSORS_ONLN);
+  return count > 0 ? static_cast<unsigned>(count) : 1;
 }

@@ -5,6 +5,7 @@
 
 #include "driver/file_runner.h"
 #include "driver/options.h"
+#include "driver/source_list.h"
 
 namespace {
 
@@ -58,6 +59,14 @@ const MatchCase kMatchCases[] = {
     {{"/lc"}, OPT_LC, nullptr, 0},
     {{"-l"}, OPT_NONE, nullptr, 0},
     {{"-lp"}, OPT_LPLUS, nullptr, 0},
+    {{"-i"}, OPT_INPLACE, nullptr, 0},
+    {{"-inplace"}, OPT_INPLACE, nullptr, 0},
+    {{"-in"}, OPT_NONE, nullptr, 0},
+    {{"-j4"}, OPT_JOBS, "4", 0},
+    {{"-j", "0"}, OPT_JOBS, "0", 1},
+    {{"-jobs", "2"}, OPT_JOBS, "2", 1},
+    {{"-jobs3"}, OPT_JOBS, "3", 0},
+    {{"-jo"}, OPT_JOBS, "o", 0},
     {{"-lplus"}, OPT_LPLUS, nullptr, 0},
     {{"-lx"}, OPT_LMODERN, nullptr, 0},
     {{"-lmodern"}, OPT_LMODERN, nullptr, 0},
@@ -148,6 +157,30 @@ TEST(OutputNaming, ModernModeKnowsTheCplusplusExtensions) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(is_cplusplus_source(name, &modern));
   }
+}
+
+TEST(ParseJobs, WholeNumbersFromZeroTo1024) {
+  struct Case {
+    const char* text;
+    bool valid;
+    unsigned jobs;
+  };
+  const Case cases[] = {{"0", true, 0},    {"1", true, 1},       {"0007", true, 7},   {"1024", true, 1024},
+                        {"1025", false, 0}, {"", false, 0},      {"-1", false, 0},    {"+2", false, 0},
+                        {"2x", false, 0},   {" 2", false, 0},    {"99999999999999999999", false, 0}};
+  for (const Case& c : cases) {
+    unsigned jobs = 77;
+    EXPECT_EQ(parse_jobs(c.text, &jobs), c.valid) << c.text;
+    EXPECT_EQ(jobs, c.valid ? c.jobs : 77u) << c.text;
+  }
+}
+
+TEST(SourceExtension, TheExtensionsOfCAndCpp) {
+  const char* sources[] = {"a.c", "a.h", "a.cpp", "a.cc", "a.cxx", "a.c++", "a.C", "a.hpp", "a.hh",
+                           "a.hxx", "a.h++", "a.ipp", "a.tpp", "a.inl", "a.tcc", "a.ixx", "a.cppm", "x.y.c"};
+  const char* others[] = {"a", "a.H", "a.cp", "a.c.orig", "a.txt", "c", "a.CPP", "a.hpp~", "a.c.morfe-x1y2z3"};
+  for (const char* name : sources) EXPECT_TRUE(has_source_extension(name)) << name;
+  for (const char* name : others) EXPECT_FALSE(has_source_extension(name)) << name;
 }
 
 }  // namespace

@@ -238,4 +238,35 @@ TEST(FileIdentity, TwoSpellingsOfOneFile) {
   EXPECT_FALSE(same_file(absent, absent));
 }
 
+// Whatever fails, the old file stays whole and no temporary file is left.
+TEST_F(ReadTextFile, ReplaceFileKeepsTheOldTextOnFailure) {
+  std::string file = make("a.c", "old text\n");
+  chmod(file.c_str(), 0641);
+  FileError error = FILE_ERROR_NONE;
+  ASSERT_TRUE(replace_file(file.c_str(), "new\n", 4, &error));
+  struct stat info;
+  ASSERT_EQ(stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0641u);
+  EXPECT_TRUE(file_holds_text(file.c_str(), "new\n", 4));
+
+  // A directory cannot be renamed over: the rename fails, the temporary goes.
+  std::string directory = dir + "/sub";
+  ASSERT_EQ(mkdir(directory.c_str(), 0755), 0);
+  EXPECT_FALSE(replace_file(directory.c_str(), "x", 1, &error));
+  EXPECT_NE(error, FILE_ERROR_NONE);
+  EXPECT_FALSE(replace_file((dir + "/missing.c").c_str(), "x", 1, &error));
+  EXPECT_EQ(error, FILE_ERROR_NOT_FOUND);
+  std::vector<DirectoryEntry> entries;
+  ASSERT_TRUE(read_directory(dir.c_str(), &entries, &error));
+  EXPECT_EQ(entries.size(), 2u);  // a.c and sub
+}
+
+TEST_F(ReadTextFile, FileHoldsTextReadsAsASourceIsRead) {
+  std::string file = make("a.c", "a\r\nb\r");
+  EXPECT_TRUE(file_holds_text(file.c_str(), "a\r\nb\r", 5));
+  EXPECT_FALSE(file_holds_text(file.c_str(), "a\nb\r", 4));
+  EXPECT_FALSE(file_holds_text(file.c_str(), "a\nb", 3));
+  EXPECT_FALSE(file_holds_text((dir + "/none").c_str(), "", 0));
+}
+
 }  // namespace

@@ -1,0 +1,24 @@
+// The sources of a run processed by several jobs at once, with the result
+// of one job: each file's lines written together and in the order of the
+// sources.
+#pragma once
+
+#include <vector>
+
+#include "driver/file_runner.h"
+#include "driver/source_list.h"
+#include "macro/table_snapshot.h"
+
+struct Options;
+
+// The table as later files take it, released however the run ends.
+struct TableCacheOwner {
+  TableCache cache = make_table_cache();
+  ~TableCacheOwner() { release_table_cache(&cache); }
+};
+
+// The log of a run over these sources, nothing written yet.
+OutputLog make_output_log(const std::vector<SourceItem>& items);
+
+// Returns the exit status, as the loop of one job would.
+int process_sources_in_jobs(const Options& options, const std::vector<SourceItem>& items, unsigned jobs);

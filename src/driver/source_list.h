@@ -1,0 +1,28 @@
+// The sources of a run: the names of the command line, each directory among
+// them replaced by the sources of its tree.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// One step of the run: a source to process, or a directory of a tree that
+// could not be read (`directory_error` is then its file error code).
+struct SourceItem {
+  std::string name;
+  bool unreadable_directory;
+  int directory_error;
+};
+
+// Every name in command-line order. A directory is walked recursively, its
+// entries in byte order of their names; its regular files with a source
+// extension are named by the directory as given, '/', and the path below.
+// Entries whose name begins with '.' and symbolic links met in the walk are
+// skipped.
+std::vector<SourceItem> expand_sources(char** names);
+
+// True when a file name ends in one of the extensions of C and C++ sources.
+bool has_source_extension(const char* file_name);
+
+// "cannot read directory" with the reason, as a command-line error.
+void report_unreadable_directory(FILE* diag, const SourceItem& item);

@@ -1,0 +1,2 @@
+int old;
+x = 0x1p+old;

@@ -1,0 +1,3 @@
+int old;
+#if old
+#endif

@@ -1,0 +1,2 @@
+#define M(a) a
+int old = M(;
