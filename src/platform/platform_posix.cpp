@@ -207,6 +207,8 @@ void forget_mapped_range(void* base) {
 
 }  // namespace
 
+constexpr size_t kSmallestMappedFile = 128 * 1024;
+
 MapResult map_text_file(const char* path, MappedText* mapped, TextRead* read) {
   *read = TextRead{nullptr, 0, FILE_ERROR_NONE, false};
   // Only a regular file is opened here: a pipe opened twice would lose what
@@ -225,6 +227,13 @@ MapResult map_text_file(const char* path, MappedText* mapped, TextRead* read) {
     return MapResult::NOT_MAPPABLE;
   }
   size_t size = static_cast<size_t>(info.st_size);
+  // A small file is read, not mapped: a copy of it costs less than mapping
+  // and unmapping, and unmapping in a process of several jobs stops every
+  // one of them to flush its address translations.
+  if (size < kSmallestMappedFile) {
+    close(fd);
+    return MapResult::NOT_MAPPABLE;
+  }
   size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
   // One zero page beyond the file's pages holds the terminating NUL even
   // when the file fills its last page; bytes past the end of a file in its
