@@ -17,7 +17,7 @@ static int trigraph_replacement(char c) {
   }
 }
 
-thread_local bool g_trigraphs = true;
+__thread bool g_trigraphs = true;
 
 int read_char_slow(const char*& cursor) {
   for (;;) {

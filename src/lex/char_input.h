@@ -15,7 +15,7 @@ struct Pool;
 // spellings of its tokens) reads it as it was tokenised. Each thread has its
 // own: jobs that run side by side read the table without the modern mode
 // while their sources are read with it.
-extern thread_local bool g_trigraphs;
+extern __thread bool g_trigraphs;  // __thread: constant-initialised, read without a wrapper call
 inline void set_trigraphs(bool on) { g_trigraphs = on; }
 
 int read_char_slow(const char*& cursor);
