@@ -214,9 +214,10 @@ size_t raw_string_end(const std::string& text, const std::vector<LogicalChar>& l
   return j;
 }
 
-// An identifier right after a literal (modern C++) is its suffix: a name
-// still, and never the prefix of a literal after it.
-size_t skip_suffix(const std::vector<LogicalChar>& l, size_t i, Reading& reading) {
+// An identifier at `i`, recorded, and where it ends (`i` when none begins
+// there). Right after a literal (modern C++) it is the literal's suffix: a
+// name still, and never the prefix of a literal after it.
+size_t take_identifier(const std::vector<LogicalChar>& l, size_t i, Reading& reading) {
   if (!is_letter(l[i].c) && !ucn_length(l, i)) return i;
   size_t begin = i;
   for (;;) {
@@ -255,7 +256,7 @@ Reading read_reference(const std::string& text, const std::vector<LogicalChar>& 
       // on its line leaves its first character as a token of its own.
       size_t end = (quote == '\'' && l[body].c == '\'') ? 0 : literal_end(l, body, quote);
       i = end ? end : i + 1;
-      if (end && modern && cplusplus) i = skip_suffix(l, i, reading);
+      if (end && modern && cplusplus) i = take_identifier(l, i, reading);
     } else if (is_digit(c) || (c == '.' && is_digit(c2))) {
       ++i;
       for (;;) {
@@ -275,16 +276,7 @@ Reading read_reference(const std::string& text, const std::vector<LogicalChar>& 
       }
     } else if (is_letter(c) || ucn_length(l, i)) {
       size_t begin = i;
-      for (;;) {
-        if (is_letter(l[i].c) || is_digit(l[i].c)) {
-          ++i;
-        } else if (size_t n = ucn_length(l, i)) {
-          i += n;
-        } else {
-          break;
-        }
-      }
-      reading.identifiers.push_back({begin, i});
+      i = take_identifier(l, i, reading);
       if (modern && cplusplus && l[i].c == '"') {
         std::string word;
         for (size_t k = begin; k < i; ++k) word += l[k].c;
@@ -292,7 +284,7 @@ Reading read_reference(const std::string& text, const std::vector<LogicalChar>& 
           if (size_t end = raw_string_end(text, l, i, &reading.unterminated_raw_string)) {
             reading.identifiers.pop_back();
             if (reading.unterminated_raw_string) return reading;
-            i = skip_suffix(l, end, reading);
+            i = take_identifier(l, end, reading);
           }
         }
       }
