@@ -189,7 +189,7 @@ char** parse_options(CommandLine& line, char** argv) {
 int process_sources(const CommandLine& line, const std::vector<SourceItem>& items) {
   unsigned jobs = line.options.jobs == 0 ? processor_count() : line.options.jobs;
   if (jobs > 1) return process_sources_in_jobs(line.options, items, jobs);
-  OutputLog log = make_output_log(items);
+  OutputLog log = make_output_log(items, line.options.reptable_name);
   TableCacheOwner tables;
   int status = 0;
   bool first_file = true;

@@ -180,10 +180,10 @@ struct ReplacementGuard {
 
 // With in-place renaming a source is its own output: it may not be the
 // table, nor a source that an earlier name of the run replaced already.
-const char* refusal_in_place(const char* name, const Options* options, const OutputLog* log, size_t index,
+const char* refusal_in_place(const char* name, const OutputLog* log, size_t index,
                              const char** earlier_source) {
   FileIdentity source = index < log->sources.size() ? log->sources[index] : file_identity(name);
-  if (options->reptable_name && same_file(source, file_identity(options->reptable_name))) {
+  if (same_file(source, log->table)) {
     return "fatal error: output file \"%s\" would overwrite an input file\n";
   }
   if (index < log->first_of_file.size() && log->first_of_file[index] != index) {
@@ -220,7 +220,7 @@ bool run_file(const char* name, bool first_file, const Options* options, OutputL
     // No output: the run reports the table's diagnostics and the failed load.
   } else if (options->inplace) {
     const char* earlier_source = nullptr;
-    if (const char* refusal = refusal_in_place(name, options, log, index, &earlier_source)) {
+    if (const char* refusal = refusal_in_place(name, log, index, &earlier_source)) {
       out_printf(options->diag, refusal, name, earlier_source);
       return false;
     }

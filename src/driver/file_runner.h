@@ -47,6 +47,9 @@ struct OutputLog {
   // For each source, the index of the first source that is the same file
   // (its own index when none before it is).
   std::vector<size_t> first_of_file;
+  // The table's file, looked up once for the run (a source replaced in
+  // place may not be the table).
+  FileIdentity table{false, 0, 0};
   // With several jobs, the outputs are checked and opened in the order of
   // the sources, as one job would: null with one job.
   OpenTurns* turns = nullptr;

@@ -12,8 +12,9 @@
 #include "memory/heap.h"
 #include "platform/platform.h"
 
-OutputLog make_output_log(const std::vector<SourceItem>& items) {
+OutputLog make_output_log(const std::vector<SourceItem>& items, const char* table_name) {
   OutputLog log;
+  if (table_name) log.table = file_identity(table_name);
   for (const SourceItem& item : items) {
     log.sources.push_back(item.unreadable_directory ? FileIdentity{false, 0, 0} : file_identity(item.name.c_str()));
     log.source_names.push_back(item.name);
@@ -59,14 +60,19 @@ struct Schedule {
   std::vector<std::unique_ptr<FileResult>> results;
 
   std::mutex mutex;
-  std::condition_variable changed;
-  size_t next = 0;     // the next file for a job to take
-  size_t written = 0;  // files whose lines are written
-  size_t window;       // files taken but not yet written, at most
+  // Signalled when a job waiting for room may go on: files were written.
+  std::condition_variable room;
+  size_t next = 0;        // the next file for a job to take
+  size_t written = 0;     // files whose lines are written
+  size_t window;          // files taken but not yet written, at most
+  size_t waiting = 0;     // jobs waiting for room
+  bool writing = false;   // a job is writing finished files
   bool stopping = false;
+  bool out_of_memory = false;  // a file ran out of memory: its lines were the last written
+  int status = 0;
 
   Schedule(const Options& o, const std::vector<SourceItem>& i, unsigned jobs)
-      : options(o), items(i), log(make_output_log(i)), turns(i.size()), table_text{nullptr, 0},
+      : options(o), items(i), log(make_output_log(i, o.reptable_name)), turns(i.size()), table_text{nullptr, 0},
         first_file(i.size()), results(i.size()), window(kFilesWaitingPerJob * static_cast<size_t>(jobs)) {
     log.turns = &turns;
   }
@@ -85,23 +91,74 @@ void run_one(Schedule& schedule, size_t index, FileResult& result, TableCache* t
   if (!settle_memory_stream(&result.out) || !settle_memory_stream(&result.err)) out_of_memory();
 }
 
+void write_kept(const MemoryStream& memory, FILE* stream) {
+  if (!memory.size || !stream) return;
+  if (fwrite(memory.data, 1, memory.size, stream) != memory.size) output_error_exit(stream);
+}
+
+// Writes one finished file's lines (or the report of a directory that could
+// not be read) and gives back its memory. Called without the lock: only the
+// one writing job touches the file's result.
+void write_result(Schedule& schedule, size_t index) {
+  const Options& options = schedule.options;
+  const SourceItem& item = schedule.items[index];
+  FileResult& result = *schedule.results[index];
+  bool failed;
+  if (item.unreadable_directory) {
+    report_unreadable_directory(options.diag, item);
+    failed = true;
+  } else {
+    write_kept(result.out, options.info || options.ostdout ? stdout : nullptr);
+    write_kept(result.err, options.diag);
+    failed = !result.ok;
+  }
+  if (options.ostdout && fflush(stdout) != 0) output_error_exit(stdout);
+  std::lock_guard<std::mutex> lock(schedule.mutex);
+  if (failed) schedule.status = 1;
+  if (result.out_of_memory) {
+    schedule.out_of_memory = true;
+    schedule.stopping = true;
+  }
+  schedule.results[index].reset();
+}
+
+// Called with the lock held by a job that finished a file. The files are
+// written in their order by whichever job finishes the next one due: no
+// thread does nothing but wait to write, and no job is woken for a file
+// that is not the next. Returns with the lock held.
+void write_finished(Schedule& schedule, std::unique_lock<std::mutex>& lock) {
+  if (schedule.writing) return;  // the writing job takes this file up too
+  schedule.writing = true;
+  while (!schedule.out_of_memory && schedule.written < schedule.items.size() &&
+         schedule.results[schedule.written]->done) {
+    size_t index = schedule.written;
+    lock.unlock();
+    write_result(schedule, index);
+    lock.lock();
+    ++schedule.written;
+  }
+  schedule.writing = false;
+  if (schedule.waiting) schedule.room.notify_all();
+}
+
 void job(Schedule& schedule) {
-  // Each job has its own table cache (adopting a snapshot relinks its
-  // chains); the table's text is read once and shared.
+  // Each job has its own table cache (a snapshot is made on first use); the
+  // table's text is read once and shared.
   TableCacheOwner tables;
   tables.cache.text = schedule.table_text;
+  std::unique_lock<std::mutex> lock(schedule.mutex);
   for (;;) {
-    size_t index;
-    {
-      std::unique_lock<std::mutex> lock(schedule.mutex);
-      schedule.changed.wait(lock, [&] {
-        return schedule.stopping || schedule.next >= schedule.items.size() ||
-               schedule.next < schedule.written + schedule.window;
-      });
-      if (schedule.stopping || schedule.next >= schedule.items.size()) break;
-      index = schedule.next++;
+    while (!schedule.stopping && schedule.next < schedule.items.size() &&
+           schedule.next >= schedule.written + schedule.window) {
+      ++schedule.waiting;
+      schedule.room.wait(lock);
+      --schedule.waiting;
     }
+    if (schedule.stopping || schedule.next >= schedule.items.size()) break;
+    size_t index = schedule.next++;
+    if (schedule.items[index].unreadable_directory) continue;  // done already: only its report is written
     FileResult& result = *schedule.results[index];
+    lock.unlock();
     bool out_of_memory = false;
     try {
       run_one(schedule, index, result, &tables.cache);
@@ -110,21 +167,14 @@ void job(Schedule& schedule) {
     } catch (const std::bad_alloc&) {
       out_of_memory = true;
     }
-    std::lock_guard<std::mutex> lock(schedule.mutex);
+    lock.lock();
     result.done = true;
-    if (out_of_memory) {
-      result.out_of_memory = true;
-      schedule.stopping = true;
-    }
-    schedule.changed.notify_all();
+    result.out_of_memory = out_of_memory;
+    write_finished(schedule, lock);
   }
+  lock.unlock();
   // The cache does not own the shared text.
   tables.cache.text = LoadedText{nullptr, 0};
-}
-
-void write_kept(const MemoryStream& memory, FILE* stream) {
-  if (!memory.size || !stream) return;
-  if (fwrite(memory.data, 1, memory.size, stream) != memory.size) output_error_exit(stream);
 }
 
 }  // namespace
@@ -155,7 +205,7 @@ int process_sources_in_jobs(const Options& options, const std::vector<SourceItem
       {
         std::lock_guard<std::mutex> lock(schedule.mutex);
         schedule.stopping = true;
-        schedule.changed.notify_all();
+        schedule.room.notify_all();
       }
       // A job waiting for its turn to open an output must not wait for files
       // that will never run.
@@ -170,30 +220,14 @@ int process_sources_in_jobs(const Options& options, const std::vector<SourceItem
       for (std::thread& thread : threads) thread.join();
     }
   } joiner{schedule, threads};
-  for (unsigned k = 0; k < jobs; ++k) threads.emplace_back(job, std::ref(schedule));
-
-  int status = 0;
-  for (size_t index = 0; index < items.size(); ++index) {
-    FileResult* result;
-    {
-      std::unique_lock<std::mutex> lock(schedule.mutex);
-      schedule.changed.wait(lock, [&] { return schedule.results[index]->done; });
-      result = schedule.results[index].get();
-    }
-    if (items[index].unreadable_directory) {
-      report_unreadable_directory(options.diag, items[index]);
-      status = 1;
-    } else {
-      write_kept(result->out, options.info || options.ostdout ? stdout : nullptr);
-      write_kept(result->err, options.diag);
-      if (result->out_of_memory) throw OutOfMemory();
-      if (!result->ok) status = 1;
-    }
-    if (options.ostdout && fflush(stdout) != 0) output_error_exit(stdout);
-    std::lock_guard<std::mutex> lock(schedule.mutex);
-    schedule.results[index].reset();
-    ++schedule.written;
-    schedule.changed.notify_all();
-  }
-  return status;
+  // This thread is one of the jobs.
+  for (unsigned k = 1; k < jobs; ++k) threads.emplace_back(job, std::ref(schedule));
+  job(schedule);
+  for (std::thread& thread : threads) thread.join();
+  threads.clear();
+  if (schedule.out_of_memory) throw OutOfMemory();
+  // With no file at all, the reports of the directories are still to be written.
+  std::unique_lock<std::mutex> lock(schedule.mutex);
+  write_finished(schedule, lock);
+  return schedule.status;
 }

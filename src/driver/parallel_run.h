@@ -18,7 +18,7 @@ struct TableCacheOwner {
 };
 
 // The log of a run over these sources, nothing written yet.
-OutputLog make_output_log(const std::vector<SourceItem>& items);
+OutputLog make_output_log(const std::vector<SourceItem>& items, const char* table_name);
 
 // Returns the exit status, as the loop of one job would.
 int process_sources_in_jobs(const Options& options, const std::vector<SourceItem>& items, unsigned jobs);

@@ -23,37 +23,30 @@ enum FileError {
 FileError file_error_from_errno(int native_errno);
 
 // Reads a whole file as it is: no byte is translated, line ends included.
+// The file is opened once: one open, one fstat, one read or map, one close.
 // `allocate` is asked once for the buffer (capacity bytes,
 // one more than the largest text it may have to hold); the text is
 // NUL-terminated and its length (the bytes delivered) stored.
-// Returns 0 and sets `error` when the file cannot be opened or read; a file
-// that is empty gives an empty text. A read that delivers no byte of a file
-// that claimed to have some counts as a failure.
+// With Mapping::ALLOWED a large regular file is mapped privately instead:
+// the same text with no copy of the file's bytes, `map_base` and `map_span`
+// set for unmap_text_file (null and 0 for a text that was read). Should
+// the file shrink while it is mapped, the text reads as ending (a NUL)
+// where the file's bytes are gone.
+// Returns a null text and sets `error` when the file cannot be opened or
+// read; a file that is empty gives an empty text. A read that delivers no
+// byte of a file that claimed to have some counts as a failure.
 struct TextRead {
   char* text;
   size_t length;
   FileError error;
   bool missing;  // the open failed because the file does not exist (error is NOT_FOUND)
+  void* map_base;
+  size_t map_span;
 };
+enum class Mapping { ALLOWED, NEVER };
 using TextAllocator = char* (*)(void* context, size_t capacity);
 using TextRelease = void (*)(void* context, char* buffer);
-TextRead read_text_file(const char* path, TextAllocator allocate, TextRelease release, void* context);
-
-// A regular file mapped privately as a text: the same text read_text_file
-// gives, with no copy of the file's bytes. `base` and `span` are for
-// unmap_text_file.
-struct MappedText {
-  char* text;
-  size_t length;
-  void* base;
-  size_t span;
-};
-enum class MapResult { MAPPED, NOT_MAPPABLE, FAILED };
-// NOT_MAPPABLE: the file is no regular, non-empty file, or the mapping was
-// refused; read it instead. FAILED: the open failed, `read` says why.
-// Should the file shrink while it is mapped, the text reads as ending
-// (a NUL) where the file's bytes are gone.
-MapResult map_text_file(const char* path, MappedText* mapped, TextRead* read);
+TextRead read_text_file(const char* path, Mapping mapping, TextAllocator allocate, TextRelease release, void* context);
 void unmap_text_file(void* base, size_t span);
 
 // The absolute form of a path name: an absolute name as it stands; a relative

@@ -66,63 +66,6 @@ static bool read_unsized(int fd, std::string& gathered) {
   }
 }
 
-TextRead read_text_file(const char* path, TextAllocator allocate, TextRelease release, void* context) {
-  TextRead result = {nullptr, 0, FILE_ERROR_NONE, false};
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    result.error = file_error_from_errno(errno);
-    // Whatever reads as "file not found" is missing, a path through a plain file too.
-    result.missing = (result.error == FILE_ERROR_NOT_FOUND);
-    return result;
-  }
-  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  struct stat info;
-  if (fstat(fd, &info) != 0) {
-    result.error = file_error_from_errno(errno);
-    close(fd);
-    return result;
-  }
-  if (S_ISDIR(info.st_mode)) {
-    result.error = FILE_ERROR_PERMISSION;
-    close(fd);
-    return result;
-  }
-  char* buffer = nullptr;
-  long long delivered = 0;
-  if (S_ISREG(info.st_mode)) {
-    size_t size = static_cast<size_t>(info.st_size);
-    buffer = allocate(context, size + 1);
-    if (size > 0) {
-      errno = 0;
-      delivered = read_fully(fd, buffer, size);
-      if (delivered <= 0) {
-        result.error = file_error_from_errno(errno);
-        release(context, buffer);
-        close(fd);
-        return result;
-      }
-    }
-  } else {
-    std::string gathered;
-    if (!read_unsized(fd, gathered)) {
-      result.error = file_error_from_errno(errno);
-      close(fd);
-      return result;
-    }
-    buffer = allocate(context, gathered.size() + 1);
-    memcpy(buffer, gathered.data(), gathered.size());
-    delivered = static_cast<long long>(gathered.size());
-  }
-  close(fd);
-  // The text is the file's bytes as they are: its line ends are written
-  // back as they came, and the lexer reads a CR LF pair as one line end.
-  size_t length = static_cast<size_t>(delivered);
-  buffer[length] = '\0';
-  result.text = buffer;
-  result.length = length;
-  return result;
-}
-
 // Removes "." components and folds "dir/.." pairs, as a full-path service does.
 static std::string normalize_components(const std::string& path) {
   std::string result;
@@ -209,52 +152,96 @@ void forget_mapped_range(void* base) {
 
 constexpr size_t kSmallestMappedFile = 128 * 1024;
 
-MapResult map_text_file(const char* path, MappedText* mapped, TextRead* read) {
-  *read = TextRead{nullptr, 0, FILE_ERROR_NONE, false};
-  // Only a regular file is opened here: a pipe opened twice would lose what
-  // its writer sent to the first open.
-  struct stat named;
-  if (stat(path, &named) != 0 || !S_ISREG(named.st_mode)) return MapResult::NOT_MAPPABLE;
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    read->error = file_error_from_errno(errno);
-    read->missing = (read->error == FILE_ERROR_NOT_FOUND);
-    return MapResult::FAILED;
-  }
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
-    close(fd);
-    return MapResult::NOT_MAPPABLE;
-  }
-  size_t size = static_cast<size_t>(info.st_size);
-  // A small file is read, not mapped: a copy of it costs less than mapping
-  // and unmapping, and unmapping in a process of several jobs stops every
-  // one of them to flush its address translations.
-  if (size < kSmallestMappedFile) {
-    close(fd);
-    return MapResult::NOT_MAPPABLE;
-  }
+// Maps the open regular file of `size` bytes privately; false when the
+// mapping is refused (the caller reads the file instead).
+static bool map_open_file(int fd, size_t size, TextRead* result) {
   size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
   // One zero page beyond the file's pages holds the terminating NUL even
   // when the file fills its last page; bytes past the end of a file in its
   // last page read as zero too.
   size_t span = (size + page - 1) / page * page + page;
   void* base = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (base == MAP_FAILED) {
-    close(fd);
-    return MapResult::NOT_MAPPABLE;
-  }
+  if (base == MAP_FAILED) return false;
   void* file = mmap(base, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED, fd, 0);
-  close(fd);
   if (file == MAP_FAILED) {
     munmap(base, span);
-    return MapResult::NOT_MAPPABLE;
+    return false;
   }
   madvise(base, size, MADV_SEQUENTIAL | MADV_WILLNEED);
   char* text = static_cast<char*>(base);
   watch_mapped_range(text, span);
-  *mapped = MappedText{text, size, base, span};
-  return MapResult::MAPPED;
+  result->text = text;
+  result->length = size;
+  result->map_base = base;
+  result->map_span = span;
+  return true;
+}
+
+// Reads a file whose size fstat gave; false with the error set when the
+// read fails.
+static bool read_sized(int fd, size_t size, TextAllocator allocate, TextRelease release, void* context,
+                       TextRead* result) {
+  char* buffer = allocate(context, size + 1);
+  long long delivered = 0;
+  if (size > 0) {
+    errno = 0;
+    delivered = read_fully(fd, buffer, size);
+    if (delivered <= 0) {
+      result->error = file_error_from_errno(errno);
+      release(context, buffer);
+      return false;
+    }
+  }
+  buffer[delivered] = '\0';
+  result->text = buffer;
+  result->length = static_cast<size_t>(delivered);
+  return true;
+}
+
+// Reads a stream of unknown length (a pipe, a device).
+static bool read_stream(int fd, TextAllocator allocate, void* context, TextRead* result) {
+  std::string gathered;
+  if (!read_unsized(fd, gathered)) {
+    result->error = file_error_from_errno(errno);
+    return false;
+  }
+  char* buffer = allocate(context, gathered.size() + 1);
+  memcpy(buffer, gathered.data(), gathered.size());
+  buffer[gathered.size()] = '\0';
+  result->text = buffer;
+  result->length = gathered.size();
+  return true;
+}
+
+TextRead read_text_file(const char* path, Mapping mapping, TextAllocator allocate, TextRelease release,
+                        void* context) {
+  TextRead result = {nullptr, 0, FILE_ERROR_NONE, false, nullptr, 0};
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    result.error = file_error_from_errno(errno);
+    // Whatever reads as "file not found" is missing, a path through a plain file too.
+    result.missing = (result.error == FILE_ERROR_NOT_FOUND);
+    return result;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    result.error = file_error_from_errno(errno);
+  } else if (S_ISDIR(info.st_mode)) {
+    result.error = FILE_ERROR_PERMISSION;
+  } else if (!S_ISREG(info.st_mode)) {
+    read_stream(fd, allocate, context, &result);
+  } else {
+    size_t size = static_cast<size_t>(info.st_size);
+    // A small file is read, not mapped: a copy of it costs less than mapping
+    // and unmapping, and unmapping in a process of several jobs stops every
+    // one of them to flush its address translations.
+    bool mapped = mapping == Mapping::ALLOWED && size >= kSmallestMappedFile && map_open_file(fd, size, &result);
+    if (!mapped) read_sized(fd, size, allocate, release, context, &result);
+  }
+  // The text is the file's bytes as they are: its line ends are written
+  // back as they came, and the lexer reads a CR LF pair as one line end.
+  close(fd);
+  return result;
 }
 
 void unmap_text_file(void* base, size_t span) {
@@ -262,17 +249,28 @@ void unmap_text_file(void* base, size_t span) {
   munmap(base, span);
 }
 
+// The current directory, asked for once: the program never changes it, and
+// every source of a tree would otherwise ask again. Empty on failure.
+static const std::string& current_directory() {
+  static const std::string cwd = [] {
+    std::string name;
+    size_t size = 256;
+    for (;;) {
+      name.resize(size);
+      if (getcwd(&name[0], size)) break;
+      if (errno != ERANGE) return std::string();
+      size *= 2;
+    }
+    name.resize(strlen(name.c_str()));
+    return name;
+  }();
+  return cwd;
+}
+
 std::string absolute_path(const char* name) {
   if (name[0] == '/') return name;  // an absolute name is used as it stands
-  std::string cwd;
-  size_t size = 256;
-  for (;;) {
-    cwd.resize(size);
-    if (getcwd(&cwd[0], size)) break;
-    if (errno != ERANGE) return std::string();
-    size *= 2;
-  }
-  cwd.resize(strlen(cwd.c_str()));
+  const std::string& cwd = current_directory();
+  if (cwd.empty()) return std::string();
   return normalize_components(cwd + "/" + name);
 }
 

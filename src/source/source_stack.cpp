@@ -17,18 +17,10 @@ static void release_to_pool(void*, char* buffer) { pool_free(buffer); }
 static void unmap_text(void* base, size_t span) { unmap_text_file(base, span); }
 
 bool read_whole_file(const char* path, LoadedText* text, int* error, Pool* pool, bool copy) {
-  // A regular file is mapped rather than copied; the mapping goes with the arena.
-  MappedText mapped;
-  TextRead read;
-  MapResult result = copy ? MapResult::NOT_MAPPABLE : map_text_file(path, &mapped, &read);
-  if (result == MapResult::MAPPED) {
-    arena_on_release(pool->arena, unmap_text, mapped.base, mapped.span);
-    text->text = mapped.text;
-    text->length = mapped.length;
-    *error = 0;
-    return true;
-  }
-  if (result == MapResult::NOT_MAPPABLE) read = read_text_file(path, allocate_from_pool, release_to_pool, pool);
+  // A large regular file is mapped rather than copied; the mapping goes with the arena.
+  TextRead read = read_text_file(path, copy ? Mapping::NEVER : Mapping::ALLOWED, allocate_from_pool,
+                                 release_to_pool, pool);
+  if (read.map_base) arena_on_release(pool->arena, unmap_text, read.map_base, read.map_span);
   text->text = read.text;
   text->length = read.length;
   *error = read.error;

@@ -68,7 +68,7 @@ TEST_F(ReadTextFile, LineEndsAreKeptAsTheyAre) {
     SCOPED_TRACE(index);
     std::string path = make("f" + std::to_string(index++), c.bytes);
     Buffers buffers;
-    TextRead read = read_text_file(path.c_str(), Buffers::allocate, Buffers::release, &buffers);
+    TextRead read = read_text_file(path.c_str(), Mapping::NEVER, Buffers::allocate, Buffers::release, &buffers);
     ASSERT_NE(read.text, nullptr);
     EXPECT_FALSE(read.missing);
     EXPECT_EQ(read.length, c.text.size());
@@ -85,7 +85,7 @@ TEST_F(ReadTextFile, LargeFileIsReadWhole) {
   for (int i = 0; i < 300000; ++i) bytes += "line\r\n";
   std::string path = make("large", bytes);
   Buffers buffers;
-  TextRead read = read_text_file(path.c_str(), Buffers::allocate, Buffers::release, &buffers);
+  TextRead read = read_text_file(path.c_str(), Mapping::NEVER, Buffers::allocate, Buffers::release, &buffers);
   ASSERT_NE(read.text, nullptr);
   EXPECT_EQ(read.length, 300000u * 6);
   EXPECT_EQ(std::string(read.text, 12), "line\r\nline\r\n");
@@ -98,18 +98,20 @@ TEST_F(ReadTextFile, AMappedFileTruncatedMeanwhileReadsAsEnded) {
   const size_t kBytes = 5 * 65536;
   std::string path = make("shrinking", std::string(kBytes, 'a'));
   std::string other_path = make("steady", std::string(kBytes, 'b'));
-  MappedText mapped, other;
-  TextRead read, other_read;
-  ASSERT_EQ(map_text_file(path.c_str(), &mapped, &read), MapResult::MAPPED);
-  ASSERT_EQ(map_text_file(other_path.c_str(), &other, &other_read), MapResult::MAPPED);
+  Buffers buffers;
+  TextRead mapped = read_text_file(path.c_str(), Mapping::ALLOWED, Buffers::allocate, Buffers::release, &buffers);
+  TextRead other = read_text_file(other_path.c_str(), Mapping::ALLOWED, Buffers::allocate, Buffers::release, &buffers);
+  ASSERT_NE(mapped.map_base, nullptr);
+  ASSERT_NE(other.map_base, nullptr);
+  EXPECT_EQ(buffers.capacities.size(), 0u);
   EXPECT_EQ(mapped.text[0], 'a');  // a page read before the truncation stays as it was read
   ASSERT_EQ(truncate(path.c_str(), 100), 0);
   EXPECT_EQ(mapped.text[kBytes / 2], '\0');
   EXPECT_EQ(mapped.text[kBytes - 1], '\0');
   EXPECT_EQ(strlen(mapped.text + 4096), 0u);
   EXPECT_EQ(other.text[kBytes - 1], 'b');
-  unmap_text_file(mapped.base, mapped.span);
-  unmap_text_file(other.base, other.span);
+  unmap_text_file(mapped.map_base, mapped.map_span);
+  unmap_text_file(other.map_base, other.map_span);
 }
 
 TEST_F(ReadTextFile, FilesThatCannotBeRead) {
@@ -130,7 +132,7 @@ TEST_F(ReadTextFile, FilesThatCannotBeRead) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path.substr(0, 200));
     Buffers buffers;
-    TextRead read = read_text_file(c.path.c_str(), Buffers::allocate, Buffers::release, &buffers);
+    TextRead read = read_text_file(c.path.c_str(), Mapping::ALLOWED, Buffers::allocate, Buffers::release, &buffers);
     EXPECT_EQ(read.text, nullptr);
     EXPECT_EQ(read.missing, c.missing);
     EXPECT_EQ(read.error, c.error);
@@ -143,7 +145,7 @@ TEST_F(ReadTextFile, UnreadableFileIsPermissionDenied) {
   std::string path = make("locked", "secret\n");
   chmod(path.c_str(), 0);
   Buffers buffers;
-  TextRead read = read_text_file(path.c_str(), Buffers::allocate, Buffers::release, &buffers);
+  TextRead read = read_text_file(path.c_str(), Mapping::NEVER, Buffers::allocate, Buffers::release, &buffers);
   EXPECT_EQ(read.text, nullptr);
   EXPECT_FALSE(read.missing);
   EXPECT_EQ(read.error, FILE_ERROR_PERMISSION);
