@@ -10,6 +10,7 @@
 #include "diag/output.h"
 #include "driver/options.h"
 #include "memory/heap.h"
+#include "source/run_settings.h"
 #include "platform/platform.h"
 
 OutputLog make_output_log(const std::vector<SourceItem>& items, const char* table_name) {
@@ -56,6 +57,10 @@ struct Schedule {
   OutputLog log;
   OpenTurns turns;
   LoadedText table_text;  // read once for every job: a table may be a pipe
+  // The table as every job takes it, read-only, when its text could be
+  // read; otherwise each job has a cache of its own (a failed read of the
+  // table is tried again by each file).
+  TableCache* shared_tables = nullptr;
   size_t first_file;      // index of the first source (not a directory)
   std::vector<std::unique_ptr<FileResult>> results;
 
@@ -89,6 +94,23 @@ void run_one(Schedule& schedule, size_t index, FileResult& result, TableCache* t
   out_printf(options.info, "\"%s\"\n", name);
   result.ok = run_file(name, index == schedule.first_file, &options, &schedule.log, tables, index);
   if (!settle_memory_stream(&result.out) || !settle_memory_stream(&result.err)) out_of_memory();
+}
+
+// Makes the table's snapshots that the files after the first will take,
+// before any job starts, so that the jobs share them and only read them.
+void share_table(Schedule& schedule, TableCache* cache) {
+  bool language_used[2] = {false, false};
+  for (size_t index = schedule.first_file + 1; index < schedule.items.size(); ++index) {
+    const SourceItem& item = schedule.items[index];
+    if (!item.unreadable_directory) language_used[is_cplusplus_source(item.name.c_str(), &schedule.options)] = true;
+  }
+  for (bool cplusplus : {false, true}) {
+    if (!language_used[cplusplus]) continue;
+    RunSettings settings;
+    init_run_settings(&settings, &schedule.options, cplusplus, nullptr);  // the snapshot has a store of its own
+    prepare_table_snapshot(cache, &settings);
+  }
+  schedule.shared_tables = cache;
 }
 
 void write_kept(const MemoryStream& memory, FILE* stream) {
@@ -142,10 +164,9 @@ void write_finished(Schedule& schedule, std::unique_lock<std::mutex>& lock) {
 }
 
 void job(Schedule& schedule) {
-  // Each job has its own table cache (a snapshot is made on first use); the
-  // table's text is read once and shared.
-  TableCacheOwner tables;
-  tables.cache.text = schedule.table_text;
+  TableCacheOwner own;
+  own.cache.text = schedule.table_text;
+  TableCache* tables = schedule.shared_tables ? schedule.shared_tables : &own.cache;
   std::unique_lock<std::mutex> lock(schedule.mutex);
   for (;;) {
     while (!schedule.stopping && schedule.next < schedule.items.size() &&
@@ -161,7 +182,7 @@ void job(Schedule& schedule) {
     lock.unlock();
     bool out_of_memory = false;
     try {
-      run_one(schedule, index, result, &tables.cache);
+      run_one(schedule, index, result, tables);
     } catch (const OutOfMemory&) {
       out_of_memory = true;
     } catch (const std::bad_alloc&) {
@@ -174,7 +195,7 @@ void job(Schedule& schedule) {
   }
   lock.unlock();
   // The cache does not own the shared text.
-  tables.cache.text = LoadedText{nullptr, 0};
+  own.cache.text = LoadedText{nullptr, 0};
 }
 
 }  // namespace
@@ -195,6 +216,7 @@ int process_sources_in_jobs(const Options& options, const std::vector<SourceItem
   if (jobs > files) jobs = static_cast<unsigned>(files ? files : 1);
   TableCacheOwner shared;
   if (options.reptable_name) read_table_text(&shared.cache, options.reptable_name, &schedule.table_text);
+  if (schedule.table_text.text) share_table(schedule, &shared.cache);
 
   std::vector<std::thread> threads;
   // Joined however this ends, so that no job outlives the run's state.

@@ -80,6 +80,11 @@ static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const RunS
   snapshot.state = TableSnapshot::USABLE;
 }
 
+void prepare_table_snapshot(TableCache* cache, const RunSettings* like) {
+  TableSnapshot& snapshot = cache->by_language[like->cplusplus ? 1 : 0];
+  if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(cache, snapshot, like);
+}
+
 bool adopt_table_snapshot(Preprocessor* p, TableCache* cache) {
   TableSnapshot& snapshot = cache->by_language[p->settings->cplusplus ? 1 : 0];
   if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(cache, snapshot, p->settings);

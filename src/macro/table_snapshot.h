@@ -13,6 +13,7 @@
 struct Arena;
 struct IdentEntry;
 struct Preprocessor;
+struct RunSettings;
 
 struct TableSnapshot {
   enum State { UNTRIED, USABLE, UNUSABLE };
@@ -42,3 +43,7 @@ void release_table_cache(TableCache* cache);
 // from the snapshot, making it on first use. Returns false when the table's
 // load reports anything or fails: the file must load the table itself.
 bool adopt_table_snapshot(Preprocessor* p, TableCache* cache);
+
+// Makes the snapshot for the language of `like` now, if it is not made yet:
+// jobs that share the cache afterwards only read it.
+void prepare_table_snapshot(TableCache* cache, const RunSettings* like);
