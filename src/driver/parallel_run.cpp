@@ -10,14 +10,17 @@
 #include "diag/output.h"
 #include "driver/options.h"
 #include "memory/heap.h"
-#include "source/run_settings.h"
 #include "platform/platform.h"
 
 OutputLog make_output_log(const std::vector<SourceItem>& items, const char* table_name) {
   OutputLog log;
   if (table_name) log.table = file_identity(table_name);
   for (const SourceItem& item : items) {
-    log.sources.push_back(item.unreadable_directory ? FileIdentity{false, 0, 0} : file_identity(item.name.c_str()));
+    if (item.unreadable_directory) {
+      log.sources.push_back(FileIdentity{false, 0, 0});
+    } else {
+      log.sources.push_back(item.identity.exists ? item.identity : file_identity(item.name.c_str()));
+    }
     log.source_names.push_back(item.name);
   }
   std::map<std::pair<unsigned long long, unsigned long long>, size_t> first;
@@ -61,6 +64,7 @@ struct Schedule {
   // read; otherwise each job has a cache of its own (a failed read of the
   // table is tried again by each file).
   TableCache* shared_tables = nullptr;
+  std::mutex making_snapshot;
   size_t first_file;      // index of the first source (not a directory)
   std::vector<std::unique_ptr<FileResult>> results;
 
@@ -94,23 +98,6 @@ void run_one(Schedule& schedule, size_t index, FileResult& result, TableCache* t
   out_printf(options.info, "\"%s\"\n", name);
   result.ok = run_file(name, index == schedule.first_file, &options, &schedule.log, tables, index);
   if (!settle_memory_stream(&result.out) || !settle_memory_stream(&result.err)) out_of_memory();
-}
-
-// Makes the table's snapshots that the files after the first will take,
-// before any job starts, so that the jobs share them and only read them.
-void share_table(Schedule& schedule, TableCache* cache) {
-  bool language_used[2] = {false, false};
-  for (size_t index = schedule.first_file + 1; index < schedule.items.size(); ++index) {
-    const SourceItem& item = schedule.items[index];
-    if (!item.unreadable_directory) language_used[is_cplusplus_source(item.name.c_str(), &schedule.options)] = true;
-  }
-  for (bool cplusplus : {false, true}) {
-    if (!language_used[cplusplus]) continue;
-    RunSettings settings;
-    init_run_settings(&settings, &schedule.options, cplusplus, nullptr);  // the snapshot has a store of its own
-    prepare_table_snapshot(cache, &settings);
-  }
-  schedule.shared_tables = cache;
 }
 
 void write_kept(const MemoryStream& memory, FILE* stream) {
@@ -216,7 +203,10 @@ int process_sources_in_jobs(const Options& options, const std::vector<SourceItem
   if (jobs > files) jobs = static_cast<unsigned>(files ? files : 1);
   TableCacheOwner shared;
   if (options.reptable_name) read_table_text(&shared.cache, options.reptable_name, &schedule.table_text);
-  if (schedule.table_text.text) share_table(schedule, &shared.cache);
+  if (schedule.table_text.text) {
+    shared.cache.making = &schedule.making_snapshot;
+    schedule.shared_tables = &shared.cache;
+  }
 
   std::vector<std::thread> threads;
   // Joined however this ends, so that no job outlives the run's state.

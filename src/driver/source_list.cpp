@@ -15,7 +15,7 @@ void walk(const std::string& directory, std::vector<SourceItem>* items) {
   std::vector<DirectoryEntry> entries;
   FileError error = FILE_ERROR_NONE;
   if (!read_directory(directory.c_str(), &entries, &error)) {
-    items->push_back(SourceItem{directory, true, error});
+    items->push_back(SourceItem{directory, true, error, FileIdentity{false, 0, 0}});
     return;
   }
   std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
@@ -29,7 +29,7 @@ void walk(const std::string& directory, std::vector<SourceItem>* items) {
     if (entry.kind == EntryKind::DIRECTORY) {
       walk(path, items);
     } else if (entry.kind == EntryKind::REGULAR && has_source_extension(entry.name.c_str())) {
-      items->push_back(SourceItem{path, false, 0});
+      items->push_back(SourceItem{path, false, 0, entry.identity});
     }
   }
 }
@@ -51,7 +51,7 @@ std::vector<SourceItem> expand_sources(char** names) {
     if (**name && is_directory(*name)) {
       walk(*name, &items);
     } else {
-      items.push_back(SourceItem{*name, false, 0});
+      items.push_back(SourceItem{*name, false, 0, FileIdentity{false, 0, 0}});
     }
   }
   return items;

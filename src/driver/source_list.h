@@ -6,12 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 // One step of the run: a source to process, or a directory of a tree that
 // could not be read (`directory_error` is then its file error code).
 struct SourceItem {
   std::string name;
   bool unreadable_directory;
   int directory_error;
+  // The file's identity as the walk found it; a name from the command line
+  // is looked up when the run begins.
+  FileIdentity identity;
 };
 
 // Every name in command-line order. A directory is walked recursively, its

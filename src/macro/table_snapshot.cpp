@@ -16,6 +16,7 @@ TableCache make_table_cache() {
   }
   cache.text_arena = nullptr;
   cache.text = LoadedText{nullptr, 0};
+  cache.making = nullptr;
   return cache;
 }
 
@@ -80,14 +81,17 @@ static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const RunS
   snapshot.state = TableSnapshot::USABLE;
 }
 
-void prepare_table_snapshot(TableCache* cache, const RunSettings* like) {
-  TableSnapshot& snapshot = cache->by_language[like->cplusplus ? 1 : 0];
-  if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(cache, snapshot, like);
+// The snapshot for the file's language, made on first use.
+static const TableSnapshot& snapshot_for(const Preprocessor* p, TableCache* cache) {
+  TableSnapshot& snapshot = cache->by_language[p->settings->cplusplus ? 1 : 0];
+  std::unique_lock<std::mutex> lock;
+  if (cache->making) lock = std::unique_lock<std::mutex>(*cache->making);
+  if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(cache, snapshot, p->settings);
+  return snapshot;
 }
 
 bool adopt_table_snapshot(Preprocessor* p, TableCache* cache) {
-  TableSnapshot& snapshot = cache->by_language[p->settings->cplusplus ? 1 : 0];
-  if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(cache, snapshot, p->settings);
+  const TableSnapshot& snapshot = snapshot_for(p, cache);
   if (snapshot.state != TableSnapshot::USABLE) return false;
   const Preprocessor* loaded = snapshot.loaded;
   // The file's own table keeps only the names the file adds; the names it

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <mutex>
 
 #include "macro/name_filter.h"
 #include "source/source_stack.h"
@@ -13,7 +14,6 @@
 struct Arena;
 struct IdentEntry;
 struct Preprocessor;
-struct RunSettings;
 
 struct TableSnapshot {
   enum State { UNTRIED, USABLE, UNUSABLE };
@@ -30,6 +30,10 @@ struct TableCache {
   TableSnapshot by_language[2];
   Arena* text_arena;
   LoadedText text;  // null until the table has been read
+  // Held while a snapshot is looked at or made, when jobs share the cache:
+  // the first file that needs a snapshot makes it, the others wait for it
+  // and then only read it. Null for a cache of one job.
+  std::mutex* making;
 };
 
 // The table's text, read on first use; a failed read is tried again by the
@@ -43,7 +47,3 @@ void release_table_cache(TableCache* cache);
 // from the snapshot, making it on first use. Returns false when the table's
 // load reports anything or fails: the file must load the table itself.
 bool adopt_table_snapshot(Preprocessor* p, TableCache* cache);
-
-// Makes the snapshot for the language of `like` now, if it is not made yet:
-// jobs that share the cache afterwards only read it.
-void prepare_table_snapshot(TableCache* cache, const RunSettings* like);

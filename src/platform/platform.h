@@ -79,6 +79,7 @@ enum class EntryKind { REGULAR, DIRECTORY, LINK, OTHER };
 struct DirectoryEntry {
   std::string name;
   EntryKind kind;  // of the entry itself: a link is not followed
+  FileIdentity identity;  // of the entry itself; a regular file's is the file's
 };
 // The entries of a directory but "." and "..", in no particular order.
 // False, with `error` set, when the directory cannot be read.

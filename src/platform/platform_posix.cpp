@@ -327,13 +327,16 @@ bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, File
     const char* name = entry->d_name;
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
     EntryKind kind = EntryKind::OTHER;
+    FileIdentity identity{false, 0, 0};
     struct stat info;
     if (lstat((base + name).c_str(), &info) == 0) {
       if (S_ISLNK(info.st_mode)) kind = EntryKind::LINK;
       else if (S_ISDIR(info.st_mode)) kind = EntryKind::DIRECTORY;
       else if (S_ISREG(info.st_mode)) kind = EntryKind::REGULAR;
+      identity = FileIdentity{true, static_cast<unsigned long long>(info.st_dev),
+                              static_cast<unsigned long long>(info.st_ino)};
     }
-    entries->push_back(DirectoryEntry{name, kind});
+    entries->push_back(DirectoryEntry{name, kind, identity});
   }
   closedir(dir);
   return true;
