@@ -311,8 +311,6 @@ bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, File
     *error = file_error_from_errno(errno);
     return false;
   }
-  std::string base = path;
-  if (base.empty() || base.back() != '/') base += '/';
   for (;;) {
     errno = 0;
     dirent* entry = readdir(dir);
@@ -329,7 +327,8 @@ bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, File
     EntryKind kind = EntryKind::OTHER;
     FileIdentity identity{false, 0, 0};
     struct stat info;
-    if (lstat((base + name).c_str(), &info) == 0) {
+    // Looked up from the directory itself: the path to it is not walked again.
+    if (fstatat(dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
       if (S_ISLNK(info.st_mode)) kind = EntryKind::LINK;
       else if (S_ISDIR(info.st_mode)) kind = EntryKind::DIRECTORY;
       else if (S_ISREG(info.st_mode)) kind = EntryKind::REGULAR;
