@@ -11,6 +11,13 @@
 static void add_name(NameFilter& filter, const IdentEntry* name) {
   uint32_t bit = name->name_hash & filter.mask;
   filter.words[bit >> 6] |= uint64_t{1} << (bit & 63);
+  // A name spelled with a splice, a trigraph or a UCN may begin otherwise
+  // in a source: no first byte stands for it.
+  if (name->plain) {
+    note_name_start_byte(filter.starts, static_cast<unsigned char>(name->text_begin[0]));
+  } else {
+    filter.starts.count = kNameStartBytes + 1;
+  }
 }
 
 template <typename Visit>
@@ -31,6 +38,7 @@ NameFilter build_name_filter(Preprocessor* p) {
   while (bits < (1u << 20) && bits < names * 64u) bits <<= 1;
   NameFilter filter;
   filter.mask = bits - 1;
+  filter.starts = NameStarts{{0, 0, 0, 0, 0, 0}, 0};
   size_t bytes = bits / 8;
   filter.words = static_cast<uint64_t*>(arena_alloc(p->store->arena, bytes));
   memset(filter.words, 0, bytes);

@@ -4,6 +4,7 @@
 #include "lex/name_filter.h"
 #include "lex/token.h"
 #include "lex/tokenizer.h"
+#include "lex/wide_scan.h"
 #include "macro/expansion.h"
 #include "macro/name_filter.h"
 #include "output/line_writer.h"
@@ -60,6 +61,23 @@ struct LineStart {
   Token first;  // the token it stopped at, when handed off
 };
 
+// Lines in which no name can be renamed and nothing needs the tokeniser
+// are copied as they stand, as many as follow each other, in one piece;
+// true when there were any. Lost line breaks still to be written keep the
+// lines one by one.
+static bool copy_plain_lines(Preprocessor* p, const NameFilter& filter) {
+  if (p->pending_newlines) return false;
+  SourceFrame* frame = p->source_top;
+  const char* begin = frame->pos;
+  const char* end = plain_lines_end(begin, filter.starts, p->lex.modern && p->lex.cplusplus);
+  if (end == begin) return false;
+  write_stretch(p, begin, end, nullptr, 0);
+  frame->pos = end;
+  p->crlf_line_end = end - begin >= 2 && end[-2] == '\r';
+  end_source_line(p);
+  return true;
+}
+
 // The renaming in place. The line at the frame's position is read by the
 // tokeniser's first pass, which makes no tokens; a line whose only changes
 // are plainly written names, each becoming one token, is written as it
@@ -71,6 +89,7 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
   SourceFrame* frame = p->source_top;
   const char* line_begin = frame->pos;
   if (*line_begin == '\0') return false;
+  if (copy_plain_lines(p, filter)) return true;
   LineScan scan;
   begin_line_scan(&scan, line_begin);
   Edit renames[kInPlaceRenames];

@@ -28,7 +28,9 @@
 
 #include "driver/file_runner.h"
 #include "driver/options.h"
+#include "lex/char_class.h"
 #include "lex/tokenizer.h"
+#include "lex/wide_scan.h"
 #include "macro/table_snapshot.h"
 #include "memory/arena.h"
 #include "memory/heap.h"
@@ -752,6 +754,26 @@ std::string check_both_ways(const Captured& whole, uint8_t bits, bool cplusplus)
 
 }  // namespace
 
+// The wide check of plain lines agrees with the byte-at-a-time one from every
+// line start, for start bytes taken from the text itself.
+static std::string check_plain_lines(const char* text, const char* nul) {
+  NameStarts sets[3] = {{{0, 0, 0, 0, 0, 0}, 0}, {{'_', 0, 0, 0, 0, 0}, 1}, {{'_', 0, 0, 0, 0, 0}, 1}};
+  for (const char* c = text; c < nul && sets[2].count < kNameStartBytes; ++c) {
+    if (byte_is(*c, CHAR_IDENTIFIER)) note_name_start_byte(sets[2], static_cast<unsigned char>(*c));
+  }
+  for (const char* line = text; line <= nul; ++line) {
+    if (line != text && line[-1] != '\n') continue;
+    for (const NameStarts& starts : sets) {
+      for (bool anywhere : {false, true}) {
+        if (plain_lines_end(line, starts, anywhere) != plain_lines_end_plainly(line, starts, anywhere)) {
+          return at_offset("the wide check of plain lines disagrees with the plain one", static_cast<size_t>(line - text));
+        }
+      }
+    }
+  }
+  return "";
+}
+
 std::string check_tokeniser_input(const uint8_t* data, size_t size) {
   static TokeniserRun* runs[4] = {new TokeniserRun(0, false, null_sink()), new TokeniserRun(1, false, null_sink()),
                                   new TokeniserRun(0, true, null_sink()), new TokeniserRun(1, true, null_sink())};
@@ -778,6 +800,7 @@ std::string check_tokeniser_input(const uint8_t* data, size_t size) {
     }
     if (!failure.empty()) break;
   }
+  if (failure.empty()) failure = check_plain_lines(text, nul);
   free(text);
   return failure;
 }
@@ -790,6 +813,8 @@ std::string check_pipeline_input(const uint8_t* data, size_t size) {
   size_t split = rest.find('\xff');
   std::string table = split == std::string::npos ? std::string() : rest.substr(0, split);
   std::string source = split == std::string::npos ? rest : rest.substr(split + 1);
+  std::string plain_lines = check_plain_lines(source.c_str(), source.c_str() + strlen(source.c_str()));
+  if (!plain_lines.empty()) return plain_lines;
 
   for (bool cplusplus : {false, true}) {
     // Any table, any source: the run ends, honestly, with an output file.

@@ -1,0 +1,21 @@
+// The check of plain lines, 16 bytes at a time: most lines of code hold
+// nothing that the tokeniser must look at closely, and such lines are
+// copied as they stand, many in one piece.
+#pragma once
+
+#include "lex/name_filter.h"
+
+// The end (after its line break) of the last of the whole lines from `text`
+// on (`text` at a token boundary, the start of a line) in which nothing
+// needs the tokeniser: no quote, no "//" or "/*", no backslash, no "??", no
+// NUL, no CR but in a CR LF line end, no byte above 127, and no identifier
+// that begins with one of `starts` (with `anywhere`, no such byte at all: a
+// literal's suffix is a name that follows a digit). `text` itself when the
+// first line needs a closer look, or when `starts` holds too many bytes to
+// look for.
+const char* plain_lines_end(const char* text, const NameStarts& starts, bool anywhere);
+
+// NOTE: plain_lines_end_plainly is the same check a byte at a time, the
+// reference that the tests and the fuzz targets compare plain_lines_end
+// with; plain_lines_end falls back on it where SSE2 is missing.
+const char* plain_lines_end_plainly(const char* text, const NameStarts& starts, bool anywhere);

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "lex/wide_scan.h"
+
+namespace {
+
+const NameStarts kStartS{{'s', '_', 0, 0, 0, 0}, 2};
+
+// Where each text's plain lines end (as an offset), for the start bytes s
+// and _, with a name start looked for after identifier bytes or anywhere.
+struct Case {
+  std::string text;
+  size_t end;
+  size_t end_anywhere;
+};
+
+TEST(PlainLines, EndBeforeTheFirstLineThatNeedsALook) {
+  const std::vector<Case> cases = {
+      {"int x = 1;\nint y;\n", 18, 18},
+      {"a = b / c ? d : e;\n", 19, 19},
+      {"a = 1;\nb = c // note\n", 7, 7},
+      {"a = 1;\nb /* note */\n", 7, 7},
+      {"x;\n\"s\"\n", 3, 3},
+      {"x;\n'c'\n", 3, 3},
+      {"x;\ny = a\\\nb;\n", 3, 3},
+      {"x;\ny ??= 1;\n", 3, 3},
+      {"a;\r\nb;\r\n", 8, 8},
+      {"a;\rb;\n", 0, 0},
+      {"a;\nlast", 3, 3},
+      {"a;\nx\xc3\xa9;\n", 3, 3},
+      {"is; as;\nstatic x;\n", 8, 0},  // s inside a name is no name start
+      {"x1s;\n1_km;\n", 11, 0},
+      {"_x;\n", 0, 0},
+      {"", 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(plain_lines_end(c.text.c_str(), kStartS, false) - c.text.c_str(), static_cast<long>(c.end));
+    EXPECT_EQ(plain_lines_end(c.text.c_str(), kStartS, true) - c.text.c_str(), static_cast<long>(c.end_anywhere));
+  }
+  const NameStarts too_many{{'a', 'b', 'c', 'd', 'e', 'f'}, kNameStartBytes + 1};
+  EXPECT_EQ(*plain_lines_end("x;\n", too_many, false), 'x');
+}
+
+// The wide check agrees with the plain one at every alignment, with the
+// bytes that matter on both sides of every block edge.
+TEST(PlainLines, WideAndPlainAgree) {
+  const char alphabet[] = "ab s_1;\n\n\r/*?\"'\\\x80";
+  std::mt19937 random(7);
+  std::vector<char> buffer(256);
+  for (int round = 0; round < 20000; ++round) {
+    size_t length = random() % 90;
+    size_t offset = random() % 16;
+    for (size_t i = 0; i < length; ++i) {
+      // Mostly plain bytes, now and then one that matters.
+      buffer[offset + i] = random() % 4 ? "ab x1;+ \n"[random() % 9] : alphabet[random() % (sizeof alphabet - 1)];
+    }
+    buffer[offset + length] = '\0';
+    const char* text = buffer.data() + offset;
+    for (bool anywhere : {false, true}) {
+      ASSERT_EQ(plain_lines_end(text, kStartS, anywhere), plain_lines_end_plainly(text, kStartS, anywhere))
+          << std::string(text, length);
+    }
+  }
+}
+
+}  // namespace
