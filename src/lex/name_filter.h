@@ -4,13 +4,15 @@
 
 #include <cstdint>
 
-// The first bytes of the names a filter holds, while they are few: a line in
-// which none of them begins a name holds none of the names, and the wide
-// check of a plain line (lex/wide_scan.h) passes over it.
-constexpr uint8_t kNameStartBytes = 6;
+// How the names a filter holds begin, while they begin in few ways: by
+// their first byte and their second (0 for a name of one byte, which any
+// byte may follow). A line in which no name begins so holds none of the
+// names, and the wide check of plain lines (lex/wide_scan.h) passes over it.
+constexpr uint8_t kNameStarts = 8;
 struct NameStarts {
-  uint8_t bytes[kNameStartBytes];
-  uint8_t count;  // more than kNameStartBytes: too many to look for
+  uint8_t first[kNameStarts];
+  uint8_t second[kNameStarts];
+  uint8_t count;  // more than kNameStarts: too many to look for
 };
 
 struct NameFilter {
@@ -24,11 +26,14 @@ inline bool filter_may_hold(const NameFilter& filter, uint32_t name_hash) {
   return (filter.words[bit >> 6] >> (bit & 63)) & 1;
 }
 
-// Notes the first byte of a name.
-inline void note_name_start_byte(NameStarts& starts, unsigned char first) {
-  for (uint8_t i = 0; i < starts.count && i < kNameStartBytes; ++i) {
-    if (starts.bytes[i] == first) return;
+// Notes how a name begins (`second` 0 for a name of one byte).
+inline void note_name_start(NameStarts& starts, unsigned char first, unsigned char second) {
+  for (uint8_t i = 0; i < starts.count && i < kNameStarts; ++i) {
+    if (starts.first[i] == first && starts.second[i] == second) return;
   }
-  if (starts.count < kNameStartBytes) starts.bytes[starts.count] = first;
-  if (starts.count <= kNameStartBytes) ++starts.count;
+  if (starts.count < kNameStarts) {
+    starts.first[starts.count] = first;
+    starts.second[starts.count] = second;
+  }
+  if (starts.count <= kNameStarts) ++starts.count;
 }

@@ -8,9 +8,12 @@
 
 namespace {
 
-bool is_name_start(const NameStarts& starts, unsigned char c) {
+bool begins_name(const NameStarts& starts, const char* p) {
   for (uint8_t i = 0; i < starts.count; ++i) {
-    if (starts.bytes[i] == c) return true;
+    if (static_cast<unsigned char>(p[0]) == starts.first[i] &&
+        (!starts.second[i] || static_cast<unsigned char>(p[1]) == starts.second[i])) {
+      return true;
+    }
   }
   return false;
 }
@@ -19,7 +22,7 @@ bool is_name_start(const NameStarts& starts, unsigned char c) {
 
 // NOTE: plain_lines_end is this check 16 bytes at a time; the two must agree.
 const char* plain_lines_end_plainly(const char* text, const NameStarts& starts, bool anywhere) {
-  if (starts.count > kNameStartBytes) return text;
+  if (starts.count > kNameStarts) return text;
   const char* end = text;
   for (const char* p = text;; ++p) {
     unsigned char c = static_cast<unsigned char>(*p);
@@ -31,7 +34,7 @@ const char* plain_lines_end_plainly(const char* text, const NameStarts& starts, 
     if (c == '\r' || c == '\0' || c >= 0x80 || c == '"' || c == '\'' || c == '\\') return end;
     if (c == '/' && (p[1] == '/' || p[1] == '*')) return end;
     if (c == '?' && p[1] == '?') return end;
-    if (is_name_start(starts, c) && (anywhere || p == text || !byte_is(p[-1], CHAR_IDENTIFIER))) return end;
+    if (begins_name(starts, p) && (anywhere || p == text || !byte_is(p[-1], CHAR_IDENTIFIER))) return end;
   }
 }
 
@@ -59,6 +62,62 @@ inline uint32_t identifier_bytes(__m128i v) {
 
 inline int highest_bit(uint32_t bits) { return 31 - __builtin_clz(bits); }
 
+// The start bytes of the names, as lanes to compare a block with.
+struct StartLanes {
+  __m128i first[kNameStarts];
+  __m128i second[kNameStarts];
+};
+
+// A block's bytes that stop the lines, with the byte before the block
+// (`identifier_before`) and, for its last byte, the byte after it when
+// that is still the text's.
+inline uint32_t block_stops(const char* block, __m128i v, uint32_t valid, const NameStarts& starts,
+                            const StartLanes& lanes, bool anywhere, uint32_t identifier_before) {
+  // The sign bit of the byte itself stands for a byte above 127.
+  uint32_t stops = bits_of(either(either(equal(v, '\0'), equal(v, '"')), either(either(equal(v, '\''), equal(v, '\\')), v)));
+  // Bytes that stop the lines with the byte after them: that byte is the
+  // next one of the block, or, for the last one, the first of the next.
+  const uint32_t slash = bits_of(equal(v, '/'));
+  const uint32_t question = bits_of(equal(v, '?'));
+  const uint32_t cr = bits_of(equal(v, '\r'));
+  const uint32_t comment_next = bits_of(either(equal(v, '/'), equal(v, '*')));
+  const uint32_t newline_next = bits_of(equal(v, '\n'));
+  uint32_t name_starts = 0;
+  uint32_t name_starts_last = 0;  // begin a name if the next block goes on so
+  for (uint8_t i = 0; i < starts.count; ++i) {
+    uint32_t first = bits_of(_mm_cmpeq_epi8(v, lanes.first[i]));
+    if (!first) continue;
+    if (!starts.second[i]) {
+      name_starts |= first;
+      continue;
+    }
+    name_starts |= first & (bits_of(_mm_cmpeq_epi8(v, lanes.second[i])) >> 1);
+    if (first & 0x8000) name_starts_last |= 1u << i;
+  }
+  if (!anywhere && (name_starts | name_starts_last)) {
+    uint32_t identifier = identifier_bytes(v) & valid;  // the byte before the text counts as none
+    uint32_t after_identifier = (identifier << 1) | identifier_before;
+    name_starts &= ~after_identifier;
+    if (after_identifier & 0x8000) name_starts_last = 0;
+  }
+  stops |= name_starts | (slash & (comment_next >> 1)) | (question & (question >> 1)) | (cr & ~(newline_next >> 1) & 0x7FFF);
+  stops &= valid;
+  // The last byte's pairs matter only when nothing stops the lines before
+  // it; then the block holds no NUL, and the byte after it is the text's.
+  if (!(stops & 0x7FFF) && ((slash | question | cr) & 0x8000 || name_starts_last)) {
+    const char after = block[16];
+    bool stop_last = false;
+    if (slash & 0x8000) stop_last = after == '/' || after == '*';
+    if (question & 0x8000) stop_last = after == '?';
+    if (cr & 0x8000) stop_last = after != '\n';
+    for (uint8_t i = 0; i < starts.count && !stop_last; ++i) {
+      stop_last = (name_starts_last >> i) & 1 && static_cast<unsigned char>(after) == starts.second[i];
+    }
+    if (stop_last) stops |= 0x8000;
+  }
+  return stops;
+}
+
 }  // namespace
 
 // The loads are aligned: a block never reaches into another page, so reading
@@ -66,7 +125,12 @@ inline int highest_bit(uint32_t bits) { return 31 - __builtin_clz(bits); }
 // the text's terminating NUL, is safe; they are masked out or never looked at.
 __attribute__((no_sanitize_address)) const char* plain_lines_end(const char* text, const NameStarts& starts,
                                                                   bool anywhere) {
-  if (starts.count > kNameStartBytes) return text;
+  if (starts.count > kNameStarts) return text;
+  StartLanes lanes;
+  for (uint8_t i = 0; i < starts.count; ++i) {
+    lanes.first[i] = _mm_set1_epi8(static_cast<char>(starts.first[i]));
+    lanes.second[i] = _mm_set1_epi8(static_cast<char>(starts.second[i]));
+  }
   const uintptr_t address = reinterpret_cast<uintptr_t>(text);
   const char* block = reinterpret_cast<const char*>(address & ~uintptr_t{15});
   uint32_t valid = (0xFFFFu << (address & 15)) & 0xFFFF;  // the bytes from the text on
@@ -74,59 +138,70 @@ __attribute__((no_sanitize_address)) const char* plain_lines_end(const char* tex
   const char* end = text;
   for (;; block += 16, valid = 0xFFFF) {
     const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
-    // The sign bit of the byte itself stands for a byte above 127.
-    uint32_t stops = bits_of(either(either(equal(v, '\0'), equal(v, '"')), either(either(equal(v, '\''), equal(v, '\\')), v)));
-    if (starts.count) {
-      __m128i start_lanes = equal(v, static_cast<char>(starts.bytes[0]));
-      for (uint8_t i = 1; i < starts.count; ++i) start_lanes = either(start_lanes, equal(v, static_cast<char>(starts.bytes[i])));
-      uint32_t name_starts = bits_of(start_lanes);
-      if (!anywhere) {
-        if (name_starts) {
-          uint32_t identifier = identifier_bytes(v) & valid;  // the byte before the text counts as none
-          name_starts &= ~((identifier << 1) | identifier_before);
-        }
-        // Needed only when the scan goes on to the next block, which it does
-        // only when this one holds no NUL.
-        identifier_before = byte_is(block[15], CHAR_IDENTIFIER) ? 1 : 0;
-      }
-      stops |= name_starts;
+    // Most blocks hold nothing that may stop the lines: one look at it all
+    // together, each byte with the one after it (the last byte with none,
+    // and so taken as a stop when it may be one), and the closer look of
+    // block_stops only when there is anything.
+    const __m128i next = _mm_srli_si128(v, 1);
+    const __m128i last_lane = _mm_set_epi8(-1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m128i slash = equal(v, '/');
+    const __m128i question = equal(v, '?');
+    __m128i first_lanes = _mm_setzero_si128();
+    __m128i name_lanes = _mm_setzero_si128();
+    for (uint8_t i = 0; i < starts.count; ++i) {
+      __m128i first = _mm_cmpeq_epi8(v, lanes.first[i]);
+      first_lanes = either(first_lanes, first);
+      name_lanes = either(name_lanes, starts.second[i] ? _mm_and_si128(first, _mm_cmpeq_epi8(next, lanes.second[i])) : first);
     }
-    stops &= valid;
-    // A '/', a '?' or a CR stops the lines only with the byte after it.
-    const __m128i slash_lanes = equal(v, '/');
-    const __m128i question_lanes = equal(v, '?');
-    const __m128i cr_lanes = equal(v, '\r');
+    __m128i pairs = either(either(_mm_and_si128(slash, either(equal(next, '/'), equal(next, '*'))),
+                                  _mm_and_si128(question, equal(next, '?'))),
+                           _mm_andnot_si128(equal(next, '\n'), equal(v, '\r')));
+    __m128i maybe = either(either(either(equal(v, '\0'), equal(v, '"')), either(equal(v, '\''), equal(v, '\\'))),
+                           either(either(v, pairs), either(name_lanes, _mm_and_si128(last_lane, either(either(slash, question), first_lanes)))));
     const uint32_t newlines = bits_of(equal(v, '\n')) & valid;
-    const uint32_t pair_firsts = bits_of(either(either(slash_lanes, question_lanes), cr_lanes)) & valid;
-    if (pair_firsts && (!stops || (pair_firsts & -pair_firsts) < (stops & -stops))) {
-      const uint32_t slash = bits_of(slash_lanes);
-      const uint32_t question = bits_of(question_lanes);
-      const uint32_t cr = bits_of(cr_lanes);
-      uint32_t comment_after = (slash | bits_of(equal(v, '*'))) >> 1;
-      uint32_t question_after = question >> 1;
-      uint32_t newline_after = newlines >> 1;
-      if (!stops && (pair_firsts & 0x8000)) {
-        // With no stop in the block, its last byte is no NUL: the byte after
-        // it is still the text's.
-        char after = block[16];
-        if (after == '/' || after == '*') comment_after |= 0x8000;
-        if (after == '?') question_after |= 0x8000;
-        if (after == '\n') newline_after |= 0x8000;
+    if (bits_of(maybe) & valid) {
+      uint32_t stops = block_stops(block, v, valid, starts, lanes, anywhere, identifier_before);
+      if (stops) {
+        const uint32_t before_stop = newlines & ((stops & -stops) - 1);
+        return before_stop ? block + highest_bit(before_stop) + 1 : end;
       }
-      stops |= ((slash & comment_after) | (question & question_after) | (cr & ~newline_after)) & valid;
-    }
-    if (stops) {
-      const uint32_t before_stop = newlines & ((stops & -stops) - 1);
-      return before_stop ? block + highest_bit(before_stop) + 1 : end;
     }
     if (newlines) end = block + highest_bit(newlines) + 1;
+    // The last byte, for a name start at the beginning of the next block:
+    // read only when the scan goes on to it, which it does only when this
+    // block holds no NUL.
+    identifier_before = byte_is(block[15], CHAR_IDENTIFIER) ? 1 : 0;
   }
+}
+
+long count_newlines(const char* begin, const char* end) {
+  long count = 0;
+  const __m128i newline = _mm_set1_epi8('\n');
+  while (end - begin >= 16) {
+    // Each lane counts its matches down from zero, at most 255 rounds
+    // before the lanes are summed.
+    __m128i lanes = _mm_setzero_si128();
+    for (int round = 0; round < 255 && end - begin >= 16; ++round, begin += 16) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin));
+      lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(v, newline));
+    }
+    __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+    count += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums));
+  }
+  for (; begin < end; ++begin) count += *begin == '\n';
+  return count;
 }
 
 #else
 
 const char* plain_lines_end(const char* text, const NameStarts& starts, bool anywhere) {
   return plain_lines_end_plainly(text, starts, anywhere);
+}
+
+long count_newlines(const char* begin, const char* end) {
+  long count = 0;
+  for (; begin < end; ++begin) count += *begin == '\n';
+  return count;
 }
 
 #endif

@@ -9,9 +9,9 @@
 // on (`text` at a token boundary, the start of a line) in which nothing
 // needs the tokeniser: no quote, no "//" or "/*", no backslash, no "??", no
 // NUL, no CR but in a CR LF line end, no byte above 127, and no identifier
-// that begins with one of `starts` (with `anywhere`, no such byte at all: a
+// that begins as one of `starts` (with `anywhere`, no such bytes at all: a
 // literal's suffix is a name that follows a digit). `text` itself when the
-// first line needs a closer look, or when `starts` holds too many bytes to
+// first line needs a closer look, or when `starts` holds too many starts to
 // look for.
 const char* plain_lines_end(const char* text, const NameStarts& starts, bool anywhere);
 
@@ -19,3 +19,7 @@ const char* plain_lines_end(const char* text, const NameStarts& starts, bool any
 // reference that the tests and the fuzz targets compare plain_lines_end
 // with; plain_lines_end falls back on it where SSE2 is missing.
 const char* plain_lines_end_plainly(const char* text, const NameStarts& starts, bool anywhere);
+
+// The line feeds from `begin` to `end`, 16 bytes at a time: every line of a
+// source is counted when a diagnostic needs its number.
+long count_newlines(const char* begin, const char* end);

@@ -14,9 +14,11 @@ static void add_name(NameFilter& filter, const IdentEntry* name) {
   // A name spelled with a splice, a trigraph or a UCN may begin otherwise
   // in a source: no first byte stands for it.
   if (name->plain) {
-    note_name_start_byte(filter.starts, static_cast<unsigned char>(name->text_begin[0]));
+    const char* text = name->text_begin;
+    note_name_start(filter.starts, static_cast<unsigned char>(text[0]),
+                    name->text_end - text >= 2 ? static_cast<unsigned char>(text[1]) : 0);
   } else {
-    filter.starts.count = kNameStartBytes + 1;
+    filter.starts.count = kNameStarts + 1;
   }
 }
 
@@ -38,7 +40,7 @@ NameFilter build_name_filter(Preprocessor* p) {
   while (bits < (1u << 20) && bits < names * 64u) bits <<= 1;
   NameFilter filter;
   filter.mask = bits - 1;
-  filter.starts = NameStarts{{0, 0, 0, 0, 0, 0}, 0};
+  filter.starts = NameStarts{{}, {}, 0};
   size_t bytes = bits / 8;
   filter.words = static_cast<uint64_t*>(arena_alloc(p->store->arena, bytes));
   memset(filter.words, 0, bytes);

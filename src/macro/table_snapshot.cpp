@@ -12,7 +12,7 @@
 TableCache make_table_cache() {
   TableCache cache;
   for (TableSnapshot& snapshot : cache.by_language) {
-    snapshot = TableSnapshot{TableSnapshot::UNTRIED, nullptr, nullptr, NameFilter{nullptr, 0, NameStarts{{0, 0, 0, 0, 0, 0}, 0}}};
+    snapshot = TableSnapshot{TableSnapshot::UNTRIED, nullptr, nullptr, NameFilter{nullptr, 0, NameStarts{{}, {}, 0}}};
   }
   cache.text_arena = nullptr;
   cache.text = LoadedText{nullptr, 0};

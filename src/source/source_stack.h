@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "diag/diagnostics.h"
+#include "lex/wide_scan.h"
 
 struct Preprocessor;
 struct RunSettings;
@@ -58,11 +59,8 @@ void push_source(Preprocessor* p, const LoadedText& text, const char* error_name
 void pop_source(Preprocessor* p);
 void pop_open_name(RunSettings* settings);
 
-// Lines are short: a plain loop beats a library search per line break.
 inline int count_line_breaks(const char* begin, const char* end) {
-  int count = 0;
-  for (const char* c = begin; c < end; ++c) count += *c == '\n';
-  return count;
+  return static_cast<int>(count_newlines(begin, end));
 }
 
 // Counts the breaks of the lines copied as they stand into the line number.

@@ -8,7 +8,8 @@
 
 namespace {
 
-const NameStarts kStartS{{'s', '_', 0, 0, 0, 0}, 2};
+// Names that begin with "sq", with '_', or that are "z".
+const NameStarts kStarts{{'s', '_', 'z'}, {'q', 0, 0}, 3};
 
 // Where each text's plain lines end (as an offset), for the start bytes s
 // and _, with a name start looked for after identifier bytes or anywhere.
@@ -32,24 +33,27 @@ TEST(PlainLines, EndBeforeTheFirstLineThatNeedsALook) {
       {"a;\rb;\n", 0, 0},
       {"a;\nlast", 3, 3},
       {"a;\nx\xc3\xa9;\n", 3, 3},
-      {"is; as;\nstatic x;\n", 8, 0},  // s inside a name is no name start
-      {"x1s;\n1_km;\n", 11, 0},
+      {"is; as;\nstatic x;\n", 18, 18},
+      {"sq;\nx = sqlite3;\n", 0, 0},
+      {"isq;\nsq;\n", 5, 0},  // inside a name, "sq" begins none
+      {"x1z;\n1_km;\n", 11, 0},
+      {"zz;\n", 0, 0},
       {"_x;\n", 0, 0},
       {"", 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(plain_lines_end(c.text.c_str(), kStartS, false) - c.text.c_str(), static_cast<long>(c.end));
-    EXPECT_EQ(plain_lines_end(c.text.c_str(), kStartS, true) - c.text.c_str(), static_cast<long>(c.end_anywhere));
+    EXPECT_EQ(plain_lines_end(c.text.c_str(), kStarts, false) - c.text.c_str(), static_cast<long>(c.end));
+    EXPECT_EQ(plain_lines_end(c.text.c_str(), kStarts, true) - c.text.c_str(), static_cast<long>(c.end_anywhere));
   }
-  const NameStarts too_many{{'a', 'b', 'c', 'd', 'e', 'f'}, kNameStartBytes + 1};
+  const NameStarts too_many{{}, {}, kNameStarts + 1};
   EXPECT_EQ(*plain_lines_end("x;\n", too_many, false), 'x');
 }
 
 // The wide check agrees with the plain one at every alignment, with the
 // bytes that matter on both sides of every block edge.
 TEST(PlainLines, WideAndPlainAgree) {
-  const char alphabet[] = "ab s_1;\n\n\r/*?\"'\\\x80";
+  const char alphabet[] = "ab sqz_1;\n\n\r/*?\"'\\\x80";
   std::mt19937 random(7);
   std::vector<char> buffer(256);
   for (int round = 0; round < 20000; ++round) {
@@ -62,7 +66,7 @@ TEST(PlainLines, WideAndPlainAgree) {
     buffer[offset + length] = '\0';
     const char* text = buffer.data() + offset;
     for (bool anywhere : {false, true}) {
-      ASSERT_EQ(plain_lines_end(text, kStartS, anywhere), plain_lines_end_plainly(text, kStartS, anywhere))
+      ASSERT_EQ(plain_lines_end(text, kStarts, anywhere), plain_lines_end_plainly(text, kStarts, anywhere))
           << std::string(text, length);
     }
   }

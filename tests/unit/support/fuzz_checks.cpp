@@ -757,9 +757,13 @@ std::string check_both_ways(const Captured& whole, uint8_t bits, bool cplusplus)
 // The wide check of plain lines agrees with the byte-at-a-time one from every
 // line start, for start bytes taken from the text itself.
 static std::string check_plain_lines(const char* text, const char* nul) {
-  NameStarts sets[3] = {{{0, 0, 0, 0, 0, 0}, 0}, {{'_', 0, 0, 0, 0, 0}, 1}, {{'_', 0, 0, 0, 0, 0}, 1}};
-  for (const char* c = text; c < nul && sets[2].count < kNameStartBytes; ++c) {
-    if (byte_is(*c, CHAR_IDENTIFIER)) note_name_start_byte(sets[2], static_cast<unsigned char>(*c));
+  // No start, names beginning with '_', and the ways the text's own words begin.
+  NameStarts sets[3] = {{{}, {}, 0}, {{'_'}, {0}, 1}, {{'_'}, {0}, 1}};
+  for (const char* c = text; c < nul && sets[2].count < kNameStarts; ++c) {
+    if (byte_is(*c, CHAR_IDENTIFIER) && (c == text || !byte_is(c[-1], CHAR_IDENTIFIER))) {
+      note_name_start(sets[2], static_cast<unsigned char>(c[0]),
+                      byte_is(c[1], CHAR_IDENTIFIER) ? static_cast<unsigned char>(c[1]) : 0);
+    }
   }
   for (const char* line = text; line <= nul; ++line) {
     if (line != text && line[-1] != '\n') continue;
