@@ -9,6 +9,7 @@
 
 #include "diag/output.h"
 #include "driver/options.h"
+#include "driver/summary.h"
 #include "memory/heap.h"
 #include "platform/platform.h"
 
@@ -40,6 +41,8 @@ struct FileResult {
   MemoryStream out{nullptr, nullptr, 0};  // name line, and the output text with ostdout
   MemoryStream err{nullptr, nullptr, 0};  // its diagnostics
   bool ok = false;
+  FileOutcome outcome;
+  FileTally tally;
   bool done = false;
   bool out_of_memory = false;
   ~FileResult() {
@@ -76,12 +79,14 @@ struct Schedule {
 void run_one(Schedule& schedule, size_t index, FileResult& result, TableCache* tables) {
   if (!open_memory_stream(&result.out) || !open_memory_stream(&result.err)) out_of_memory();
   Options options = schedule.options;
-  if (options.info) options.info = result.out.stream;
+  // Name lines go where the banner went: with -d, among the diagnostics.
+  if (options.info) options.info = options.info == options.diag ? result.err.stream : result.out.stream;
   options.diag = result.err.stream;
   options.standard_output = result.out.stream;
   const char* name = schedule.items[index].name.c_str();
   out_printf(options.info, "\"%s\"\n", name);
-  result.ok = run_file(name, index == schedule.first_file, &options, &schedule.log, tables, index);
+  if (options.summary) result.outcome.tally = &result.tally;
+  result.ok = run_file(name, index == schedule.first_file, &options, &schedule.log, tables, index, &result.outcome);
   if (!settle_memory_stream(&result.out) || !settle_memory_stream(&result.err)) out_of_memory();
 }
 
@@ -129,7 +134,8 @@ void write_kept(const MemoryStream& memory, FILE* stream) {
 
 }  // namespace
 
-int process_sources_in_jobs(const Options& options, const std::vector<SourceItem>& items, unsigned jobs) {
+int process_sources_in_jobs(const Options& options, const std::vector<SourceItem>& items, unsigned jobs,
+                            RunSummary* summary) {
   Schedule schedule(options, items, jobs);
   size_t files = 0;
   for (size_t index = 0; index < items.size(); ++index) {
@@ -184,10 +190,11 @@ int process_sources_in_jobs(const Options& options, const std::vector<SourceItem
       report_unreadable_directory(options.diag, items[index]);
       status = 1;
     } else {
-      write_kept(result->out, options.info || options.ostdout ? stdout : nullptr);
+      write_kept(result->out, stdout);
       write_kept(result->err, options.diag);
       if (result->out_of_memory) throw OutOfMemory();
       if (!result->ok) status = 1;
+      add_to_summary(summary, result->tally, items[index].name, !result->ok, result->outcome.changed);
     }
     if (options.ostdout && fflush(stdout) != 0) output_error_exit(stdout);
     std::lock_guard<std::mutex> lock(schedule.mutex);
