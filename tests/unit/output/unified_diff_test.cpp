@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -152,6 +153,24 @@ TEST(UnifiedDiff, RandomTextsComeBackByTheShortestEdit) {
     EXPECT_EQ(apply(texts[0], diff, &edited), texts[1]);
     EXPECT_EQ(edited, shortest_edit(lines_of(texts[0]), lines_of(texts[1])));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Texts so unlike that the search gives up part of the way: the diff is
+// then longer than it need be, but still makes the new text of the old.
+TEST(UnifiedDiff, UnlikeTextsStillComeBack) {
+  std::mt19937 random(7);
+  std::vector<std::string> lines;
+  for (int i = 0; i < 20000; ++i) lines.push_back(std::to_string(i) + "\n");
+  std::string old_text, new_text;
+  for (const std::string& line : lines) old_text += line;
+  std::shuffle(lines.begin(), lines.end(), random);
+  for (const std::string& line : lines) new_text += line;
+  size_t edited = 0;
+  EXPECT_EQ(apply(old_text, diff_of(old_text, new_text), &edited), new_text);
 }
 
 }  // namespace
