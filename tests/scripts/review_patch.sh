@@ -6,6 +6,7 @@
 # fail), with a table that renames every third name they use. The patch is
 # the same with -j1 and -j2, each file's part of it is what `diff -u`
 # writes for the file, and -c names exactly the files that -i changes.
+# The summary of -s is the same with -d, -c and -i, with any -j.
 # Usage: review_patch.sh [path-to-morfe]   (exit 77: skipped)
 set -u
 morfe=$(realpath "${1:-build/morfe}")
@@ -30,18 +31,18 @@ grep -rohaw '[A-Za-z_][A-Za-z0-9_]*' orig/tree | sort -u |
 bad=0
 fail() { echo "FAIL: $*"; bad=1; }
 
-(cd orig && "$morfe" -q -d -r ../table tree > ../j1.patch 2> ../j1.err)
+(cd orig && "$morfe" -q -d -s -r ../table tree > ../j1.patch 2> ../j1.err)
 status=$?
-(cd orig && "$morfe" -q -d -j2 -r ../table tree > ../j2.patch 2> ../j2.err)
+(cd orig && "$morfe" -q -d -s -j2 -r ../table tree > ../j2.patch 2> ../j2.err)
 [ $? -eq $status ] || fail "-d -j2 exits otherwise than -d"
 cmp -s j1.patch j2.patch || fail "-d -j2 writes another patch than -d"
-cmp -s j1.err j2.err || fail "-d -j2 writes other diagnostics than -d"
+cmp -s j1.err j2.err || fail "-d -j2 writes other diagnostics or another summary than -d"
 
 cp -a orig inplace
-(cd inplace && "$morfe" -q -i -j2 -r ../table tree > /dev/null 2> ../i.err)
+(cd inplace && "$morfe" -q -i -s -j2 -r ../table tree > /dev/null 2> ../i.err)
 [ $? -eq $status ] || fail "-i exits otherwise than -d"
 # The messages name each source by its absolute path.
-[ "$(sed "s|$root/inplace/|/|" i.err)" = "$(sed "s|$root/orig/|/|" j1.err)" ] || fail "-i writes other diagnostics than -d"
+[ "$(sed "s|$root/inplace/|/|" i.err)" = "$(sed "s|$root/orig/|/|" j1.err)" ] || fail "-i writes other diagnostics or another summary than -d"
 
 cp -a orig by_git
 (cd by_git && git apply --whitespace=nowarn ../j1.patch) || fail "git apply refused the patch"
@@ -51,11 +52,14 @@ cp -a orig by_patch
 diff -r by_patch inplace > /dev/null || fail "patch -p1 gives another tree than -i: $(diff -rq by_patch inplace | head -3)"
 
 changed=$(diff -rq orig inplace | sed -n 's|^Files orig/\(.*\) and inplace/.* differ$|\1|p' | LC_ALL=C sort)
-(cd orig && "$morfe" -q -c -j2 -r ../table tree > ../check.out 2> /dev/null)
+(cd orig && "$morfe" -q -c -s -r ../table tree > ../check.out 2> ../check.err)
 check_status=$?
 named=$(sed 's/^would change: //' check.out | LC_ALL=C sort)
 [ "$named" = "$changed" ] || fail "-c names other files than -i changes"
 [ $check_status -eq 1 ] || [ $status -ne 1 ] || fail "-c exits $check_status though sources fail"
+cmp -s check.err j1.err || fail "-c writes other diagnostics or another summary than -d"
+grep -q "^summary: sources read [0-9]*, changed $(printf '%s\n' "$changed" | grep -c .), " j1.err ||
+  fail "the summary counts other changed files than -i changes: $(grep '^summary' j1.err)"
 
 for f in $changed; do
   diff -u --label "a/$f" --label "b/$f" "orig/$f" "inplace/$f" >> by_diff.patch
