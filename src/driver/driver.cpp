@@ -11,8 +11,10 @@
 #include "driver/options.h"
 #include "driver/parallel_run.h"
 #include "driver/source_list.h"
+#include "driver/summary.h"
 #include "macro/table_snapshot.h"
 #include "memory/heap.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -23,6 +25,8 @@ struct CommandLine {
   Mode mode;
   bool failed;
   bool jobs_given;
+  bool version;    // shows the version instead of anything else
+  bool tips_off;   // -t among the options, wherever it stands
 };
 
 void message(const CommandLine& line, const char* level, const char* text, const char* quoted) {
@@ -64,6 +68,27 @@ void set_warning_switch(CommandLine& line, int& flag, const char* word) {
   } else {
     flag = 1;
   }
+}
+
+// -o, -os, -i, -c and -d each choose what becomes of the renamed text: how
+// many of them are set.
+int destinations(const Options& o) { return (o.output_name != nullptr) + o.ostdout + o.inplace + o.check + o.diff; }
+
+// Sets one of the destinations; duplicate before overriding.
+void set_destination(CommandLine& line, int& flag, const char* word) {
+  if (flag) {
+    duplicate(line, word);
+  } else if (destinations(line.options)) {
+    overriding(line, word);
+  } else {
+    flag = 1;
+  }
+}
+
+// An absolute source path typed before "--" reads as an option word.
+void tip_for_unknown(CommandLine& line, const char* word) {
+  if (line.tips_off || word[0] != '/' || word[1] == '\0' || !file_identity(word).exists) return;
+  message(line, "tip", "a file name that begins with \"/\" goes after \"--\"", nullptr);
 }
 
 void set_language(CommandLine& line, int& flag, int other, const char* word) {
@@ -109,14 +134,14 @@ void apply_option(CommandLine& line, int id, const char* argument, const char* w
         missing_argument(line, word);
       } else if (o.output_name) {
         duplicate(line, word);
-      } else if (o.ostdout || o.inplace) {
+      } else if (destinations(o)) {
         overriding(line, word);
       } else {
         o.output_name = argument;
       }
       break;
     case OPT_OSTDOUT:
-      if (o.output_name || o.inplace) {
+      if (destinations(o) - o.ostdout) {
         overriding(line, word);
       } else {
         set_flag(line, o.ostdout, word);
@@ -132,13 +157,19 @@ void apply_option(CommandLine& line, int id, const char* argument, const char* w
     case OPT_LMODERN: set_flag(line, o.lmodern, word); break;
     case OPT_LC: set_language(line, o.lc, o.lplus, word); break;
     case OPT_LPLUS: set_language(line, o.lplus, o.lc, word); break;
-    case OPT_INPLACE:
-      if (o.inplace) {
+    case OPT_INPLACE: set_destination(line, o.inplace, word); break;
+    case OPT_CHECK: set_destination(line, o.check, word); break;
+    case OPT_DIFF:
+      set_destination(line, o.diff, word);
+      // The standard output carries the diff alone.
+      if (o.diff && o.info) o.info = o.diag;
+      break;
+    case OPT_SUMMARY: set_flag(line, o.summary, word); break;
+    case OPT_VERSION:
+      if (line.version) {
         duplicate(line, word);
-      } else if (o.output_name || o.ostdout) {
-        overriding(line, word);
       } else {
-        o.inplace = 1;
+        line.version = true;
       }
       break;
     case OPT_JOBS:
@@ -156,6 +187,7 @@ void apply_option(CommandLine& line, int id, const char* argument, const char* w
       break;
     default:
       message(line, "error", "unknown option", word);
+      tip_for_unknown(line, word);
       line.failed = true;
       break;
   }
@@ -169,6 +201,18 @@ bool banner_wanted(char** argv) {
     if (match_option(word, &argument) == OPT_QUIET) return false;
   }
   return true;
+}
+
+// True when an option of this id comes among the option words before the
+// first source name.
+bool leading_option(char** argv, int wanted) {
+  for (char** word = argv + 1; *word && is_option_word(*word); ++word) {
+    const char* argument;
+    int id = match_option(word, &argument);
+    if (id == wanted) return true;
+    if (id == OPT_SOURCE) break;
+  }
+  return false;
 }
 
 // Returns the first source file name word.
@@ -186,9 +230,9 @@ char** parse_options(CommandLine& line, char** argv) {
   return word;
 }
 
-int process_sources(const CommandLine& line, const std::vector<SourceItem>& items) {
+int process_sources(const CommandLine& line, const std::vector<SourceItem>& items, RunSummary* summary) {
   unsigned jobs = line.options.jobs == 0 ? processor_count() : line.options.jobs;
-  if (jobs > 1) return process_sources_in_jobs(line.options, items, jobs);
+  if (jobs > 1) return process_sources_in_jobs(line.options, items, jobs, summary);
   OutputLog log = make_output_log(items, line.options.reptable_name);
   TableCacheOwner tables;
   int status = 0;
@@ -201,7 +245,12 @@ int process_sources(const CommandLine& line, const std::vector<SourceItem>& item
       continue;
     }
     out_printf(line.options.info, "\"%s\"\n", item.name.c_str());
-    if (!run_file(item.name.c_str(), first_file, &line.options, &log, &tables.cache, index)) status = 1;
+    FileTally tally;
+    FileOutcome outcome;
+    if (line.options.summary) outcome.tally = &tally;
+    bool ok = run_file(item.name.c_str(), first_file, &line.options, &log, &tables.cache, index, &outcome);
+    if (!ok) status = 1;
+    add_to_summary(summary, tally, item.name, !ok, outcome.changed);
     first_file = false;
   }
   return status;
@@ -212,9 +261,16 @@ int process_sources(const CommandLine& line, const std::vector<SourceItem>& item
 int run_driver(char** argv) {
   static char* const kNoArguments[] = {nullptr, nullptr};
   if (!argv[0]) argv = const_cast<char**>(kNoArguments);
-  CommandLine line = {default_options(), Mode::NONE, false, false};
-  if (banner_wanted(argv)) print_banner(line.options.info);
+  CommandLine line = {default_options(), Mode::NONE, false, false, false, leading_option(argv, OPT_TDISABLE)};
+  if (banner_wanted(argv) && !leading_option(argv, OPT_VERSION)) {
+    print_banner(leading_option(argv, OPT_DIFF) ? line.options.diag : line.options.info);
+  }
   char** sources = parse_options(line, argv);
+  if (line.version) {
+    if (line.failed) return 1;
+    print_version(stdout);
+    return 0;
+  }
 
   if (line.mode == Mode::PROCESS) {
     if (!line.options.reptable_name) {
@@ -243,7 +299,12 @@ int run_driver(char** argv) {
     message(line, "fatal error", "cannot preprocess multiple sources into single file", line.options.output_name);
     return 1;
   }
-  return process_sources(line, items);
+  RunSummary summary;
+  int status = process_sources(line, items, &summary);
+  if (line.options.summary) print_summary(line.options.diag, summary);
+  // A check tells a tree that would change from one that would not.
+  if (line.options.check && status == 0 && summary.changed) status = 2;
+  return status;
 }
 
 static int out_of_memory_exit() {

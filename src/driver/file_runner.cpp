@@ -1,9 +1,12 @@
 #include "driver/file_runner.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "diag/output.h"
 #include "driver/options.h"
+#include "driver/summary.h"
 #include "lex/identifier.h"
 #include "macro/replacement_table.h"
 #include "macro/table_snapshot.h"
@@ -13,8 +16,10 @@
 #include "output/line_processor.h"
 #include "output/line_writer.h"
 #include "output/output_sink.h"
+#include "output/unified_diff.h"
 #include "source/logical_line.h"
 #include "source/preprocessor.h"
+#include "source/rename_tally.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 
@@ -117,11 +122,18 @@ struct SourceTextFlush {
 };
 
 bool process_source(const char* name, bool first_file, RunSettings* settings, FILE* out, TableCache* tables,
-                    const PreloadedSource* source) {
+                    const PreloadedSource* source, FileTally* tally) {
   settings->tables = tables;
   Preprocessor* p = create_preprocessor(settings);
   attach_output_sink(p, out);
   SourceTextFlush flush{p};
+  RenameTally renames;
+  std::vector<const IdentEntry*> table_order;
+  if (tally) {
+    p->tally = &renames;
+    // The file that reports the table's diagnostics loads it itself.
+    if (first_file) renames.table_order = &table_order;
+  }
   try {
     if (first_file || !tables || !adopt_table_snapshot(p, tables)) {
       load_replacement_table(p, first_file ? Report::ON : Report::OFF);
@@ -137,6 +149,7 @@ bool process_source(const char* name, bool first_file, RunSettings* settings, FI
   } catch (const FatalError&) {
     // The file's run ends here; what was written stays in its output.
   }
+  if (tally) tally_run(p, renames, source ? &source->text : nullptr, tally);
   return !p->report.failed;
 }
 
@@ -170,7 +183,8 @@ struct TurnGuard {
   ~TurnGuard() { pass(); }
 };
 
-// The output of an in-place run, kept until the run has succeeded.
+// The output of a run kept in memory: for -i until the run has succeeded,
+// for -c and -d to be compared with the source.
 struct ReplacementGuard {
   MemoryStream memory;
   ~ReplacementGuard() {
@@ -193,10 +207,41 @@ const char* refusal_in_place(const char* name, const OutputLog* log, size_t inde
   return nullptr;
 }
 
+// True when the new text differs from the source, as the file holds it now.
+bool text_changes_source(const char* name, const PreloadedSource& source, const MemoryStream& text) {
+  // A text of another length has changed; one of the same length is
+  // compared with the file (the loaded text may have been edited in place).
+  return text.size != source.text.length || !file_holds_text(name, text.data, text.size);
+}
+
+void write_bytes(FILE* stream, const char* data, size_t size) {
+  if (size && fwrite(data, 1, size, stream) != size) output_error_exit(stream);
+}
+
+// -i replaces the source, -c names it and -d shows the change; a source
+// that fails or would not change is left alone by each. Returns false when
+// the source could not be replaced.
+bool settle_in_place(const char* name, const Options* options, const PreloadedSource& source,
+                     const MemoryStream& text) {
+  if (options->check) {
+    out_printf(options->standard_output, "would change: %s\n", name);
+  } else if (options->diff) {
+    std::string diff = unified_diff(name, source.text.text, source.text.length, text.data, text.size);
+    write_bytes(options->standard_output, diff.data(), diff.size());
+  } else {
+    FileError error = FILE_ERROR_NONE;
+    if (!replace_file(name, text.data, text.size, &error)) {
+      out_printf(options->diag, "fatal error: cannot write output file \"%s\"; %s\n", name, error_text(error));
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool run_file(const char* name, bool first_file, const Options* options, OutputLog* log, TableCache* tables,
-              size_t index) {
+              size_t index, FileOutcome* outcome) {
   TurnGuard turn{index == kNoIndex ? nullptr : log->turns, index, false};
   Arena* arena = arena_create();
   ArenaGuard arena_guard{arena};
@@ -218,7 +263,8 @@ bool run_file(const char* name, bool first_file, const Options* options, OutputL
   const char* path = nullptr;
   if (!source.text.text) {
     // No output: the run reports the table's diagnostics and the failed load.
-  } else if (options->inplace) {
+  } else if (options->inplace || options->check || options->diff) {
+    // -c and -d show what -i would do, and refuse what it refuses.
     const char* earlier_source = nullptr;
     if (const char* refusal = refusal_in_place(name, log, index, &earlier_source)) {
       out_printf(options->diag, refusal, name, earlier_source);
@@ -228,6 +274,11 @@ bool run_file(const char* name, bool first_file, const Options* options, OutputL
     out = replacement.memory.stream;
   } else if (options->ostdout) {
     out = options->standard_output;
+    // The summary counts the sources whose text changes.
+    if (options->summary) {
+      if (!open_memory_stream(&replacement.memory)) out_of_memory();
+      out = replacement.memory.stream;
+    }
   } else {
     turn.take();
     path = options->output_name ? pool_strdup(pool, options->output_name)
@@ -248,22 +299,20 @@ bool run_file(const char* name, bool first_file, const Options* options, OutputL
   }
   turn.pass();
 
-  bool result = process_source(name, first_file, settings, out, tables, &source);
+  bool result = process_source(name, first_file, settings, out, tables, &source, outcome ? outcome->tally : nullptr);
 
+  bool changed = false;
   if (!out) return result;
-  if (options->inplace) {
+  if (replacement.memory.stream) {
     if (!settle_memory_stream(&replacement.memory)) out_of_memory();
-    // A failed run, or one that changes nothing, leaves the source as it is.
     const MemoryStream& text = replacement.memory;
-    // A text of another length has changed; one of the same length is
-    // compared with the file (the loaded text may have been edited in place).
-    bool changed = text.size != source.text.length || !file_holds_text(name, text.data, text.size);
-    if (result && changed) {
-      FileError error = FILE_ERROR_NONE;
-      if (!replace_file(name, text.data, text.size, &error)) {
-        out_printf(options->diag, "fatal error: cannot write output file \"%s\"; %s\n", name, error_text(error));
-        result = false;
-      }
+    if (options->ostdout) {
+      write_bytes(options->standard_output, text.data, text.size);
+      if (fflush(options->standard_output) != 0) output_error_exit(options->standard_output);
+      changed = text_changes_source(name, source, text);
+    } else {
+      changed = result && text_changes_source(name, source, text);
+      if (changed && !settle_in_place(name, options, source, text)) result = false;
     }
   } else if (out == options->standard_output) {
     if (fflush(out) != 0) output_error_exit(out);
@@ -273,6 +322,9 @@ bool run_file(const char* name, bool first_file, const Options* options, OutputL
       out_printf(options->diag, "fatal error: cannot write output file \"%s\"\n", path);
       result = false;
     }
+    // Only a summary asks: the output is read back.
+    if (outcome && outcome->tally && result) changed = !file_holds_text(path, source.text.text, source.text.length);
   }
+  if (outcome) outcome->changed = result && changed;
   return result;
 }

@@ -56,6 +56,15 @@ struct OutputLog {
 };
 
 struct TableCache;
+struct FileTally;
+
+// What a file's run did besides succeeding or failing.
+struct FileOutcome {
+  // The run succeeded and the source's text changes: its new text differs
+  // from it (with -c and -d, would differ).
+  bool changed = false;
+  FileTally* tally = nullptr;  // with a summary of the run: what the run adds to it
+};
 
 // A source loaded before its output is chosen: the text (null when the file
 // could not be loaded) and what the load recorded in the settings.
@@ -70,10 +79,12 @@ struct PreloadedSource {
 // the file's place among the log's sources (needed with in-place renaming
 // and with several jobs).
 bool run_file(const char* name, bool first_file, const Options* options, OutputLog* log, TableCache* tables = nullptr,
-              size_t index = kNoIndex);
+              size_t index = kNoIndex, FileOutcome* outcome = nullptr);
 // With `source`, the source's text as loaded already (null: it could not be).
+// With `tally`, the run's renames are counted into it (and the first file's
+// table names, in the table's order).
 bool process_source(const char* name, bool first_file, RunSettings* settings, FILE* out, TableCache* tables = nullptr,
-                    const PreloadedSource* source = nullptr);
+                    const PreloadedSource* source = nullptr, FileTally* tally = nullptr);
 
 // The settings of a file's run, from the command line and the file's language.
 void init_run_settings(RunSettings* settings, const Options* options, bool cplusplus, Pool* store);

@@ -39,9 +39,14 @@ const OptionRow kOptionTable[] = {
     ROW(OPT_LPLUS, "lplus", false),  ROW(OPT_LMODERN, "lx", false),    ROW(OPT_LMODERN, "lmodern", false),
     ROW(OPT_INPLACE, "i", false),    ROW(OPT_INPLACE, "inplace", false),
     ROW(OPT_JOBS, "j", true),        ROW(OPT_JOBS, "jobs", true),
+    ROW(OPT_CHECK, "c", false),      ROW(OPT_CHECK, "check", false),
+    ROW(OPT_DIFF, "d", false),       ROW(OPT_DIFF, "diff", false),
+    ROW(OPT_SUMMARY, "s", false),    ROW(OPT_SUMMARY, "summary", false),
+    ROW(OPT_HELP, "-help", false),
+    ROW(OPT_VERSION, "v", false),    ROW(OPT_VERSION, "version", false), ROW(OPT_VERSION, "-version", false),
 };
 #undef ROW
-static_assert(sizeof(kOptionTable) / sizeof(kOptionTable[0]) == 37, "the option table has 37 rows");
+static_assert(sizeof(kOptionTable) / sizeof(kOptionTable[0]) == 47, "the option table has 47 rows");
 
 struct UsageRow {
   const char* short_form;
@@ -68,6 +73,10 @@ const UsageRow kUsageTable[] = {
     {"lx", "lmodern", "lexes C23 and C++23 sources (raw strings, digit separators, literal prefixes)"},
     {"i", "inplace", "renames source files in place"},
     {"j<n>", "jobs <n>", "processes up to n sources at once"},
+    {"c", "check", "writes nothing; reports the sources that would change"},
+    {"d", "diff", "writes a unified diff of the changes to stdout"},
+    {"s", "summary", "writes a summary of the renaming to stderr"},
+    {"v", "version", "shows the version"},
 };
 
 }  // namespace
@@ -109,6 +118,8 @@ void print_usage(FILE* stream) {
     out_printf(stream, "    -%-8s  -%-15s  - %s\n", row.short_form, row.long_form, row.description);
   }
 }
+
+void print_version(FILE* stream) { out_printf(stream, "morfe %s\n", MORFE_VERSION); }
 
 void print_banner(FILE* stream) {
   out_printf(stream, "%s\n%s\n", "Quillex (R) C/C++ Identifiers Renaming Tool Version 1.0 build #1000",

@@ -19,6 +19,9 @@ struct Options {
   int lmodern;  // lexes C23 and C++23
   int inplace;    // each source's output replaces the source
   unsigned jobs;  // sources processed at once; 0: one per processor
+  int check;      // writes nothing; names the sources that would change
+  int diff;       // writes a unified diff of the changes to the standard output
+  int summary;    // writes a summary of the renaming to `diag` after all sources
   FILE* info;  // banner and name lines; null when quiet
   FILE* diag;  // every diagnostic and command-line message
   FILE* standard_output;  // where the output text goes with ostdout
@@ -54,6 +57,10 @@ enum OptionId {
   OPT_LMODERN = 16,
   OPT_INPLACE = 17,
   OPT_JOBS = 18,
+  OPT_CHECK = 19,
+  OPT_DIFF = 20,
+  OPT_SUMMARY = 21,
+  OPT_VERSION = 22,
 };
 
 // The most sources processed at once that the command line accepts.
@@ -71,3 +78,5 @@ bool is_option_word(const char* word);
 
 void print_usage(FILE* stream);
 void print_banner(FILE* stream);
+// "morfe VERSION" and a new-line.
+void print_version(FILE* stream);

@@ -9,6 +9,7 @@
 
 #include "diag/output.h"
 #include "driver/options.h"
+#include "driver/summary.h"
 #include "memory/heap.h"
 #include "platform/platform.h"
 
@@ -45,6 +46,8 @@ struct FileResult {
   MemoryStream out{nullptr, nullptr, 0};  // name line, and the output text with ostdout
   MemoryStream err{nullptr, nullptr, 0};  // its diagnostics
   bool ok = false;
+  FileOutcome outcome;
+  FileTally tally;
   bool done = false;
   bool out_of_memory = false;
   ~FileResult() {
@@ -79,10 +82,12 @@ struct Schedule {
   bool stopping = false;
   bool out_of_memory = false;  // a file ran out of memory: its lines were the last written
   int status = 0;
+  // Added to by the writing job alone, file after file.
+  RunSummary* summary;
 
-  Schedule(const Options& o, const std::vector<SourceItem>& i, unsigned jobs)
+  Schedule(const Options& o, const std::vector<SourceItem>& i, unsigned jobs, RunSummary* s)
       : options(o), items(i), log(make_output_log(i, o.reptable_name)), turns(i.size()), table_text{nullptr, 0},
-        first_file(i.size()), results(i.size()), window(kFilesWaitingPerJob * static_cast<size_t>(jobs)) {
+        first_file(i.size()), results(i.size()), window(kFilesWaitingPerJob * static_cast<size_t>(jobs)), summary(s) {
     log.turns = &turns;
   }
 };
@@ -91,12 +96,14 @@ struct Schedule {
 void run_one(Schedule& schedule, size_t index, FileResult& result, TableCache* tables) {
   if (!open_memory_stream(&result.out) || !open_memory_stream(&result.err)) out_of_memory();
   Options options = schedule.options;
-  if (options.info) options.info = result.out.stream;
+  // Name lines go where the banner went: with -d, among the diagnostics.
+  if (options.info) options.info = options.info == options.diag ? result.err.stream : result.out.stream;
   options.diag = result.err.stream;
   options.standard_output = result.out.stream;
   const char* name = schedule.items[index].name.c_str();
   out_printf(options.info, "\"%s\"\n", name);
-  result.ok = run_file(name, index == schedule.first_file, &options, &schedule.log, tables, index);
+  if (options.summary) result.outcome.tally = &result.tally;
+  result.ok = run_file(name, index == schedule.first_file, &options, &schedule.log, tables, index, &result.outcome);
   if (!settle_memory_stream(&result.out) || !settle_memory_stream(&result.err)) out_of_memory();
 }
 
@@ -117,9 +124,11 @@ void write_result(Schedule& schedule, size_t index) {
     report_unreadable_directory(options.diag, item);
     failed = true;
   } else {
-    write_kept(result.out, options.info || options.ostdout ? stdout : nullptr);
+    // Name lines, the output of -os and the diff of -d.
+    write_kept(result.out, stdout);
     write_kept(result.err, options.diag);
     failed = !result.ok;
+    if (!result.out_of_memory) add_to_summary(schedule.summary, result.tally, item.name, failed, result.outcome.changed);
   }
   if (options.ostdout && fflush(stdout) != 0) output_error_exit(stdout);
   std::lock_guard<std::mutex> lock(schedule.mutex);
@@ -187,8 +196,9 @@ void job(Schedule& schedule) {
 
 }  // namespace
 
-int process_sources_in_jobs(const Options& options, const std::vector<SourceItem>& items, unsigned jobs) {
-  Schedule schedule(options, items, jobs);
+int process_sources_in_jobs(const Options& options, const std::vector<SourceItem>& items, unsigned jobs,
+                            RunSummary* summary) {
+  Schedule schedule(options, items, jobs, summary);
   size_t files = 0;
   for (size_t index = 0; index < items.size(); ++index) {
     schedule.results[index].reset(new FileResult);

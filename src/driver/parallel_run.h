@@ -10,6 +10,7 @@
 #include "macro/table_snapshot.h"
 
 struct Options;
+struct RunSummary;
 
 // The table as later files take it, released however the run ends.
 struct TableCacheOwner {
@@ -20,5 +21,7 @@ struct TableCacheOwner {
 // The log of a run over these sources, nothing written yet.
 OutputLog make_output_log(const std::vector<SourceItem>& items, const char* table_name);
 
-// Returns the exit status, as the loop of one job would.
-int process_sources_in_jobs(const Options& options, const std::vector<SourceItem>& items, unsigned jobs);
+// Returns the exit status, as the loop of one job would; each file's run is
+// added to the summary in the order of the sources.
+int process_sources_in_jobs(const Options& options, const std::vector<SourceItem>& items, unsigned jobs,
+                            RunSummary* summary);

@@ -4,6 +4,7 @@
 #include "macro/macro_table.h"
 #include "memory/pool.h"
 #include "source/preprocessor.h"
+#include "source/rename_tally.h"
 #include "source/spelling_table.h"
 
 namespace {
@@ -109,6 +110,7 @@ void replace_suffix(Preprocessor* p, Token* literal) {
   NameUse use = literal->kind == TK_PP_NUMBER ? NameUse::NUMBER_SUFFIX : NameUse::LITERAL_SUFFIX;
   const Token* target = nullptr;
   if (fate_of_name(p, name, nullptr, &target, use) != NameFate::REPLACED) return;
+  note_rename(p, name, target);
   Token* copy = static_cast<Token*>(pool_alloc(p->store, sizeof(Token)));
   *copy = *target;
   copy->ws_begin = copy->ws_end = nullptr;
@@ -133,6 +135,7 @@ void expand_line(Preprocessor* p, Token** list) {
     if (name->kind != TK_IDENTIFIER || !name->ident || name->no_expand) continue;
     const Token* target = nullptr;
     if (fate_of_name(p, name->ident, nullptr, &target) != NameFate::REPLACED) continue;
+    note_rename(p, name->ident, target);
     Token* copy = static_cast<Token*>(pool_alloc(p->store, sizeof(Token)));
     *copy = *target;
     // The target takes the white space (and comments) that stood before the

@@ -12,6 +12,7 @@
 #include "memory/pool.h"
 #include "source/logical_line.h"
 #include "source/preprocessor.h"
+#include "source/rename_tally.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 #include "source/token_list.h"
@@ -82,6 +83,7 @@ void define_table_macro(Preprocessor* p, const char* name, const char* target) {
   }
   MacroDef* def = static_cast<MacroDef*>(pool_alloc(p->store, sizeof(MacroDef)));
   def->name = intern_spelling(p, name, name_end);
+  note_table_name(p, def->name);
   def->settle_state = SETTLE_UNKNOWN;
   def->settled = nullptr;
   def->replacement = nullptr;

@@ -11,6 +11,7 @@
 #include "output/pragma.h"
 #include "source/logical_line.h"
 #include "source/preprocessor.h"
+#include "source/rename_tally.h"
 #include "source/source_stack.h"
 #include "source/spelling_table.h"
 #include "source/token_list.h"
@@ -111,6 +112,7 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
       NameFate fate = fate_of_name(p, name, &site, &target, scan.use);
       if (fate == NameFate::KEPT) continue;
       if (fate == NameFate::REPLACED && count < kInPlaceRenames) {
+        note_rename(p, name, target);
         size_t length = static_cast<size_t>(target->text_end - target->text_begin);
         renames[count++] = Edit{scan.begin, scan.end, target->text_begin, length, 0};
         last_target = target;

@@ -10,6 +10,7 @@ struct IdentEntry;
 struct NameFilter;
 struct OutputSink;
 struct Pool;
+struct RenameTally;
 struct SourceFrame;
 
 struct Preprocessor {
@@ -33,6 +34,7 @@ struct Preprocessor {
   OutputSink* sink;  // where the run writes; null until the output attaches it
   // The filter of the table's names when the table came from a snapshot.
   const NameFilter* table_filter;
+  RenameTally* tally;  // null unless the run's renames are counted
 };
 
 // A run with its spelling table and predefined names, reporting to the

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `cpack -G DEB` of the build that made the given morfe must give a package
 # named morfe, of the project's version, whose unpacked binary renames and
-# which carries the manual page. The package is made in a scratch directory.
+# shows that version, and which carries the manual page and the bash
+# completion. The package is made in a scratch directory.
 # Usage: deb_package.sh [path-to-morfe]   (exit 77: skipped)
 set -u
 morfe=$(realpath "${1:-build/morfe}")
@@ -33,6 +34,8 @@ done
 
 dpkg-deb -x "$deb" "$tmp/root" || { echo "FAIL: dpkg-deb -x"; exit 1; }
 [ -f "$tmp/root/usr/share/man/man1/morfe.1" ] || { echo "FAIL: no usr/share/man/man1/morfe.1 in the package"; bad=1; }
+[ -f "$tmp/root/usr/share/bash-completion/completions/morfe" ] || {
+  echo "FAIL: no usr/share/bash-completion/completions/morfe in the package"; bad=1; }
 unpacked=$tmp/root/usr/bin/morfe
 [ -x "$unpacked" ] || { echo "FAIL: no usr/bin/morfe in the package"; dpkg-deb -c "$deb"; exit 1; }
 
@@ -40,5 +43,6 @@ printf 'old_name new_name\n' > "$tmp/table.txt"
 printf 'int old_name; char *s = "old_name";\n' > "$tmp/a.c"
 got=$(cd "$tmp" && "$unpacked" -q -r table.txt -os a.c) || { echo "FAIL: packaged morfe exited with $?"; bad=1; }
 [ "$got" = 'int new_name; char *s = "old_name";' ] || { echo "FAIL: packaged morfe wrote: $got"; bad=1; }
+[ "$("$unpacked" --version)" = "morfe $version" ] || { echo "FAIL: packaged morfe shows $("$unpacked" --version)"; bad=1; }
 [ $bad -eq 0 ] && echo "$(basename "$deb"): morfe $version, Depends: $(field Depends); the packaged morfe renames"
 exit $bad

@@ -71,6 +71,20 @@ const MatchCase kMatchCases[] = {
     {{"-lx"}, OPT_LMODERN, nullptr, 0},
     {{"-lmodern"}, OPT_LMODERN, nullptr, 0},
     {{"-lxx"}, OPT_NONE, nullptr, 0},
+    {{"-c"}, OPT_CHECK, nullptr, 0},
+    {{"-check"}, OPT_CHECK, nullptr, 0},
+    {{"-checks"}, OPT_NONE, nullptr, 0},
+    {{"/d"}, OPT_DIFF, nullptr, 0},
+    {{"-diff"}, OPT_DIFF, nullptr, 0},
+    {{"-s"}, OPT_SUMMARY, nullptr, 0},
+    {{"-summary"}, OPT_SUMMARY, nullptr, 0},
+    {{"-so"}, OPT_NONE, nullptr, 0},
+    {{"--help"}, OPT_HELP, nullptr, 0},
+    {{"--h"}, OPT_NONE, nullptr, 0},
+    {{"-v"}, OPT_VERSION, nullptr, 0},
+    {{"-version"}, OPT_VERSION, nullptr, 0},
+    {{"--version"}, OPT_VERSION, nullptr, 0},
+    {{"--", "-v"}, OPT_SOURCE, nullptr, 0},
 };
 
 TEST(MatchOption, Table) {

@@ -1,0 +1,1 @@
+int ring_init; /* buffer_init */ char *s = "buffer_t";

@@ -1,0 +1,1 @@
+void buffer_init(buffer_t *b);

@@ -1,0 +1,1 @@
+buffer_t b; /* never closed

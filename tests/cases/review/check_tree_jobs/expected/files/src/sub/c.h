@@ -1,0 +1,1 @@
+/* buffer_init */ int spin(void);

@@ -1,0 +1,3 @@
+int x;
+buffer_t y;
+int z;

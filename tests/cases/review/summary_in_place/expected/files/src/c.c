@@ -1,0 +1,2 @@
+// mid_a
+int c = new_a; char *n = L"mid_a"_k;

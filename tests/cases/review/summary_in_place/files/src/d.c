@@ -1,0 +1,1 @@
+int unchanged; // unused_name
