@@ -107,6 +107,12 @@ void run_one(Schedule& schedule, size_t index, FileResult& result, TableCache* t
   if (!settle_memory_stream(&result.out) || !settle_memory_stream(&result.err)) out_of_memory();
 }
 
+void settle_kept_streams(FileResult& result) {
+  for (MemoryStream* memory : {&result.out, &result.err}) {
+    if (memory->stream) settle_memory_stream(memory);
+  }
+}
+
 void write_kept(const MemoryStream& memory, FILE* stream) {
   if (!memory.size || !stream) return;
   if (fwrite(memory.data, 1, memory.size, stream) != memory.size) output_error_exit(stream);
@@ -151,8 +157,20 @@ void write_finished(Schedule& schedule, std::unique_lock<std::mutex>& lock) {
          schedule.results[schedule.written]->done) {
     size_t index = schedule.written;
     lock.unlock();
-    write_result(schedule, index);
+    bool out_of_memory = false;
+    try {
+      write_result(schedule, index);
+    } catch (const OutOfMemory&) {
+      out_of_memory = true;
+    } catch (const std::bad_alloc&) {
+      out_of_memory = true;
+    }
     lock.lock();
+    if (out_of_memory) {
+      // Any job may be writing: the run ends as when a file runs out.
+      schedule.out_of_memory = true;
+      schedule.stopping = true;
+    }
     ++schedule.written;
   }
   schedule.writing = false;
@@ -184,9 +202,14 @@ void job(Schedule& schedule) {
     } catch (const std::bad_alloc&) {
       out_of_memory = true;
     }
+    // What the file wrote before it ran out is written with it: the
+    // streams show it only once flushed.
+    if (out_of_memory) settle_kept_streams(result);
     lock.lock();
     result.done = true;
     result.out_of_memory = out_of_memory;
+    // No file is taken after it, as one job would take none.
+    if (out_of_memory) schedule.stopping = true;
     write_finished(schedule, lock);
   }
   lock.unlock();
