@@ -123,9 +123,8 @@ bool process_source(const char* name, bool first_file, RunSettings* settings, FI
   attach_output_sink(p, out);
   SourceTextFlush flush{p};
   try {
-    if (first_file || !tables || !adopt_table_snapshot(p, tables)) {
-      load_replacement_table(p, first_file ? Report::ON : Report::OFF);
-    }
+    const Report report = first_file ? Report::ON : Report::OFF;
+    if (!tables || !adopt_table_snapshot(p, tables, report)) load_replacement_table(p, report);
     if (source) {
       // The table's load recorded its own path and errors meanwhile.
       settings->io_error = source->error;

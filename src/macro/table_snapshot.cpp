@@ -1,18 +1,26 @@
 #include "macro/table_snapshot.h"
 
 #include <cstring>
+#include <mutex>
 
+#include "lex/char_input.h"
+#include "lex/identifier.h"
+#include "lex/token.h"
 #include "macro/expansion.h"
+#include "macro/macro_table.h"
 #include "macro/replacement_table.h"
 #include "memory/arena.h"
 #include "memory/pool.h"
 #include "source/preprocessor.h"
 #include "source/spelling_table.h"
+#include "source/token_list.h"
 
 TableCache make_table_cache() {
   TableCache cache;
   for (TableSnapshot& snapshot : cache.by_language) {
-    snapshot = TableSnapshot{TableSnapshot::UNTRIED, nullptr, nullptr, NameFilter{nullptr, 0}};
+    snapshot.for_first_file = TableSnapshot::UNTRIED;
+    snapshot.for_later_files = TableSnapshot::UNTRIED;
+    snapshot.arena = nullptr;
   }
   cache.text_arena = nullptr;
   cache.text = LoadedText{nullptr, 0};
@@ -33,7 +41,6 @@ int read_table_text(TableCache* cache, const char* name, LoadedText* text) {
 static void release_snapshot(TableSnapshot& snapshot) {
   if (snapshot.arena) arena_release(snapshot.arena);
   snapshot.arena = nullptr;
-  snapshot.loaded = nullptr;
 }
 
 void release_table_cache(TableCache* cache) {
@@ -43,58 +50,252 @@ void release_table_cache(TableCache* cache) {
   cache->text = LoadedText{nullptr, 0};
 }
 
+namespace {
+
+// The table's pairs as they are read: what the records cannot hold, or a
+// load would report, refuses the snapshot.
+struct SnapshotBuild {
+  TableSnapshot* snapshot;
+  bool refused;
+};
+
+bool is_protected_spelling(const char* begin, const char* end) {
+  for (const char* name : {"__STDC_IEC_559__", "__STDC_IEC_559_COMPLEX__", "__STDC_ISO_10646__"}) {
+    if (same_identifier(begin, end, name, name + strlen(name))) return true;
+  }
+  return false;
+}
+
+// A name of a pair as the records keep it. Written plainly, it is the text
+// itself: the lexer read it as one identifier there. Any other is spelled
+// without its splices and trigraphs, in a copy from the loader's pool.
+struct PairName {
+  const char* begin;
+  const char* end;
+  uint32_t name_hash;
+  bool plain;
+  char* copy;
+};
+
+PairName spell_pair_name(Preprocessor* loader, const Token* token) {
+  PairName name{token->text_begin, token->text_end, 0, false, nullptr};
+  name.name_hash = identifier_name_hash(name.begin, name.end, &name.plain);
+  if (name.plain) return name;
+  name.copy = token_spelling(loader->store, name.begin, name.end);
+  name.begin = name.copy;
+  name.end = name.copy + strlen(name.copy);
+  name.name_hash = identifier_name_hash(name.begin, name.end, &name.plain);
+  return name;
+}
+
+uint32_t enter_pair_name(SharedSpellings* names, const PairName& name) {
+  SpellingPlace place = name.copy ? SpellingPlace::ELSEWHERE : SpellingPlace::IN_TEXT;
+  return enter_shared_name(names, name.begin, name.end, name.name_hash, name.plain, place);
+}
+
+// A spelled target, read as the replacement list it becomes: one identifier
+// (what a load would report about it is counted).
+bool reads_as_one_name(Preprocessor* loader, const char* spelling) {
+  Token* list = tokenize_string(loader, spelling);
+  bool one_name = list->kind == TK_IDENTIFIER && list->next->kind == TK_NEWLINE;
+  free_token_list(list);
+  return one_name;
+}
+
+// Enters the pair's names and its definition; a repetition of a pair is
+// silent, any other definition of a name again is not.
+void enter_checked_pair(SnapshotBuild* build, const PairName& source, const PairName& target) {
+  TableSnapshot* snapshot = build->snapshot;
+  SharedSpellings* names = &snapshot->names;
+  uint32_t name = enter_pair_name(names, source);
+  uint32_t target_name = enter_pair_name(names, target);
+  if (name == kNoSharedName || target_name == kNoSharedName) {
+    build->refused = true;
+    return;
+  }
+  // The target as written: the target name's own spelling when it is the same.
+  const SharedName& named = record_at(names->names, target_name);
+  uint32_t length = static_cast<uint32_t>(target.end - target.begin);
+  uint32_t spelling = named.spelling;
+  if (length != named.length || memcmp(spelling_at(names, spelling), target.begin, length) != 0) {
+    spelling = keep_spelling(names, target.begin, target.end);
+  }
+  SharedName& entry = record_at(names->names, name);
+  if (entry.definition == kNoDefinition) {
+    entry.definition = append_record(&snapshot->definitions, TableDefinition{target_name, spelling, length, 0});
+    return;
+  }
+  const TableDefinition& old = record_at(snapshot->definitions, entry.definition);
+  bool same = old.length == length && memcmp(spelling_at(names, old.spelling), target.begin, length) == 0;
+  if (!same || is_protected_spelling(source.begin, source.end)) build->refused = true;
+}
+
+void enter_pair(Preprocessor* loader, const Token* source, const Token* target, void* data) {
+  SnapshotBuild* build = static_cast<SnapshotBuild*>(data);
+  PairName source_name = spell_pair_name(loader, source);
+  PairName target_name = spell_pair_name(loader, target);
+  bool fits = (!source_name.copy || is_macro_name(loader, source_name.begin, source_name.end)) &&
+              (!target_name.copy || reads_as_one_name(loader, target_name.copy));
+  if (fits) {
+    enter_checked_pair(build, source_name, target_name);
+  } else {
+    build->refused = true;
+  }
+  pool_free(source_name.copy);
+  pool_free(target_name.copy);
+}
+
+// The definitions as settle_chain walks them: an end is the number of the
+// definition whose own target it is.
+struct DefinitionChain {
+  static constexpr uint32_t none = kNoDefinition;
+  TableSnapshot* snapshot;
+  uint8_t* states;
+  int32_t state(uint32_t definition) const { return states[definition]; }
+  void set_state(uint32_t definition, int32_t state) const { states[definition] = static_cast<uint8_t>(state); }
+  uint32_t next(uint32_t definition) const {
+    uint32_t target = record_at(snapshot->definitions, definition).target_name;
+    return record_at(snapshot->names.names, target).definition;
+  }
+  uint32_t own_end(uint32_t definition) const { return definition; }
+  uint32_t settled(uint32_t definition) const { return record_at(snapshot->definitions, definition).settled; }
+  void settle(uint32_t definition, uint32_t end) const { record_at(snapshot->definitions, definition).settled = end; }
+};
+
 // Every chain of renamings is followed now, while the snapshot is made:
 // afterwards nothing writes to it, and every file (and every job) can
 // read it at once.
-static void settle_every_chain(const SpellingTable* table) {
-  for (uint32_t i = 0; i < spelling_bucket_count(table); ++i) {
-    for (IdentEntry* entry = table->buckets[i]; entry; entry = entry->next) {
-      if (entry->macro) settled_target(entry->macro);
-    }
+void settle_every_chain(TableSnapshot* snapshot, Pool* scratch) {
+  uint32_t count = snapshot->definitions.count;
+  uint8_t* states = static_cast<uint8_t*>(pool_alloc(scratch, count + 1));
+  memset(states, SETTLE_UNKNOWN, count);
+  const DefinitionChain chain{snapshot, states};
+  for (uint32_t definition = 0; definition < count; ++definition) {
+    if (states[definition] == SETTLE_UNKNOWN) settle_chain(chain, definition);
   }
+  pool_free(states);
 }
 
-// Loads the table as a later file would, silently; usable when it would
-// have reported nothing.
-static void make_snapshot(TableCache* cache, TableSnapshot& snapshot, const RunSettings* like) {
-  snapshot.state = TableSnapshot::UNUSABLE;
-  snapshot.arena = arena_create();
-  Pool* pool = pool_create(snapshot.arena);
+uint32_t hash_of(const char* name) { return identifier_name_hash(name, name + strlen(name)); }
+
+void build_filter(TableSnapshot* snapshot) {
+  const RecordArray<SharedName>& names = snapshot->names.names;
+  snapshot->filter = make_name_filter(snapshot->arena, snapshot->definitions.count + 2);
+  for (uint32_t i = 0; i < names.count; ++i) {
+    const SharedName& name = record_at(names, i);
+    if (name.definition != kNoDefinition) add_to_name_filter(snapshot->filter, name.name_hash & ~kPlainSpelling);
+  }
+  add_to_name_filter(snapshot->filter, hash_of("_Pragma"));
+  add_to_name_filter(snapshot->filter, hash_of("__VA_ARGS__"));
+}
+
+// What a file's entry for a name of the table takes: a definition already
+// settled, whose target is the end of the name's chain.
+void define_from_snapshot(Preprocessor* p, IdentEntry* entry, uint32_t definition, const void* data) {
+  const TableSnapshot* snapshot = static_cast<const TableSnapshot*>(data);
+  const TableDefinition& own = record_at(snapshot->definitions, definition);
+  const TableDefinition& end = record_at(snapshot->definitions, own.settled);
+  const char* text = spelling_at(&snapshot->names, end.spelling);
+  Token* target = static_cast<Token*>(pool_alloc(p->store, sizeof(Token)));
+  *target = Token{TK_IDENTIFIER, 0, nullptr, nullptr, nullptr, nullptr, text, text + end.length, nullptr, false};
+  MacroDef* def = static_cast<MacroDef*>(pool_alloc(p->store, sizeof(MacroDef)));
+  *def = MacroDef{entry, SETTLE_KNOWN, target, nullptr, p, target};
+  entry->macro = def;
+  // A name that renames to itself (it closes a cycle) finds its own entry.
+  target->ident = intern_spelling(p, text, text + end.length);
+}
+
+// The memory of the table's reading, given back however the reading ends.
+struct LoaderArena {
+  Arena* arena;
+  ~LoaderArena() { arena_release(arena); }
+};
+
+// Reads the table as a file would (`report` telling which) into the
+// snapshot's records; true when that reading reports nothing and the
+// records hold the whole table.
+bool make_snapshot(TableCache* cache, TableSnapshot* snapshot, const RunSettings* like, Report report) {
+  LoadedText text;
+  read_table_text(cache, like->reptable_name, &text);
+  if (!text.text || text.length >= kSpelledAnew) return false;
+  LoaderArena loader_arena{arena_create()};
+  Pool* pool = pool_create(loader_arena.arena);
   RunSettings* settings = static_cast<RunSettings*>(pool_alloc(pool, sizeof(RunSettings)));
   init_run_settings_like(settings, like, pool);
-  settings->diag = nullptr;  // reporting to no stream
+  settings->diag = nullptr;  // reporting to no stream, only counting
   settings->tables = cache;
-  Preprocessor* loaded = create_preprocessor(settings);
+  Preprocessor* loader = create_preprocessor(settings);
+
+  snapshot->arena = arena_create();
+  size_t lines = static_cast<size_t>(count_line_breaks(text.text, text.text + text.length)) + 1;
+  init_shared_spellings(&snapshot->names, text.text, snapshot->arena, 2 * lines);
+  snapshot->definitions = make_record_array<TableDefinition>(snapshot->arena);
+  SnapshotBuild build{snapshot, false};
+  // The names are entered here, not in the loader's spelling table.
+  uint64_t no_names = 0;
+  const NameFilter none{&no_names, 0};
   try {
-    load_replacement_table(loaded, Report::OFF);
+    read_table_pairs(loader, text, report, TablePairs{enter_pair, &build, &none});
   } catch (const FatalError&) {
-    loaded->report.failed = true;
+    build.refused = true;
   }
-  if (loaded->report.failed || loaded->report.reports) {
-    release_snapshot(snapshot);
-    return;
+  if (build.refused || loader->report.failed || loader->report.reports) {
+    release_snapshot(*snapshot);
+    return false;
   }
-  settle_every_chain(&loaded->spellings);
-  snapshot.filter = build_name_filter(loaded);
-  snapshot.loaded = loaded;
-  snapshot.state = TableSnapshot::USABLE;
+  settle_every_chain(snapshot, pool);
+  build_filter(snapshot);
+  snapshot->names.on_definition = define_from_snapshot;
+  snapshot->names.hook_data = snapshot;
+  return true;
 }
 
-bool adopt_table_snapshot(Preprocessor* p, TableCache* cache) {
+// Makes the snapshot for files read as `report` tells, once. A snapshot
+// made for later files serves them while a first file's reading is only
+// tried, on records of its own.
+void try_snapshot(TableCache* cache, TableSnapshot& snapshot, const RunSettings* like, Report report) {
+  if (report == Report::OFF) {
+    bool usable = make_snapshot(cache, &snapshot, like, Report::OFF);
+    snapshot.for_later_files = usable ? TableSnapshot::USABLE : TableSnapshot::UNUSABLE;
+    return;
+  }
+  if (snapshot.for_later_files == TableSnapshot::USABLE) {
+    TableSnapshot trial = snapshot;
+    bool usable = make_snapshot(cache, &trial, like, Report::ON);
+    release_snapshot(trial);
+    snapshot.for_first_file = usable ? TableSnapshot::USABLE : TableSnapshot::UNUSABLE;
+    return;
+  }
+  release_snapshot(snapshot);
+  bool usable = make_snapshot(cache, &snapshot, like, Report::ON);
+  snapshot.for_first_file = usable ? TableSnapshot::USABLE : TableSnapshot::UNUSABLE;
+  // What the first file reads silently, every later file does.
+  if (usable) snapshot.for_later_files = TableSnapshot::USABLE;
+}
+
+// Snapshots are made under this lock; once made, they are only read.
+std::mutex& snapshot_lock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace
+
+bool adopt_table_snapshot(Preprocessor* p, TableCache* cache, Report report) {
   TableSnapshot& snapshot = cache->by_language[p->settings->cplusplus ? 1 : 0];
-  if (snapshot.state == TableSnapshot::UNTRIED) make_snapshot(cache, snapshot, p->settings);
-  if (snapshot.state != TableSnapshot::USABLE) return false;
-  const Preprocessor* loaded = snapshot.loaded;
-  // The file's own table keeps only the names the file adds; the names it
-  // was made with are the table's again.
+  {
+    std::lock_guard<std::mutex> lock(snapshot_lock());
+    TableSnapshot::State& state = report == Report::ON ? snapshot.for_first_file : snapshot.for_later_files;
+    if (state == TableSnapshot::UNTRIED) try_snapshot(cache, snapshot, p->settings, report);
+    if (state != TableSnapshot::USABLE) return false;
+  }
+  // The file's own table starts anew, taking the table's names as it meets
+  // them; the names it was made with are entered again, from the table
+  // where it defines them.
   clear_spelling_table(&p->spellings, kInitialSpellingBucketBits);
-  p->spellings.shared = &loaded->spellings;
-  p->id_va_args = loaded->id_va_args;
-  p->id_stdc_iec_559 = loaded->id_stdc_iec_559;
-  p->id_stdc_iec_559_complex = loaded->id_stdc_iec_559_complex;
-  p->id_stdc_iso_10646 = loaded->id_stdc_iso_10646;
-  p->id_defined = loaded->id_defined;
-  p->id_pragma = loaded->id_pragma;
+  p->spellings.shared = &snapshot.names;
+  intern_predefined_names(p);
   p->table_filter = &snapshot.filter;
+  p->settings->io_error = FILE_ERROR_NONE;
   return true;
 }

@@ -1,24 +1,43 @@
-// The replacement table as loaded for a source file after the first, kept
-// for the rest of the program's run. A table whose load reports nothing
-// gives every later file the same macros and names; such a file takes them
-// from here, read-only, instead of reading and entering the whole table
-// again.
+// The replacement table read, checked and entered once for the whole run,
+// into compact records that every file (and every job) then only reads: the
+// names in one index over the table's text, each pair a small record of
+// numbers. A file takes from it only the names it meets, into its own
+// spelling table, so its cost does not grow with the table.
+//
+// The records serve a file only when its own load of the table would report
+// nothing: with anything to report (a redefinition, a lexical diagnostic,
+// a fatal error) the file loads the table itself, as it always has, and its
+// diagnostics come out as they always have.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "macro/name_filter.h"
+#include "memory/record_array.h"
+#include "source/logical_line.h"
+#include "source/shared_spellings.h"
 #include "source/source_stack.h"
 
 struct Arena;
-struct IdentEntry;
 struct Preprocessor;
+
+// A pair of the table: its target, and where the chain of renamings that
+// starts with it ends.
+struct TableDefinition {
+  uint32_t target_name;  // the number of the target among the names
+  uint32_t spelling;     // the target as written: a place of the names' spellings
+  uint32_t length;
+  uint32_t settled;  // the definition whose target the name finally becomes
+};
 
 struct TableSnapshot {
   enum State { UNTRIED, USABLE, UNUSABLE };
-  State state;
-  Arena* arena;     // holds the table's text, names and macros
-  Preprocessor* loaded;
+  State for_first_file;   // read as the first file reads it, reporting
+  State for_later_files;  // read as a later file reads it, silently
+  Arena* arena;           // holds the names, the definitions and the filter
+  SharedSpellings names;
+  RecordArray<TableDefinition> definitions;
   NameFilter filter;  // of the table's names, the same for every file that adopts it
 };
 
@@ -38,7 +57,9 @@ int read_table_text(TableCache* cache, const char* name, LoadedText* text);
 TableCache make_table_cache();
 void release_table_cache(TableCache* cache);
 
-// For a source file after the first: gives `p` the table's names and macros
-// from the snapshot, making it on first use. Returns false when the table's
-// load reports anything or fails: the file must load the table itself.
-bool adopt_table_snapshot(Preprocessor* p, TableCache* cache);
+// Gives `p` the table's names and macros from the snapshot, making it on
+// first use; `report` tells how the file would load the table (Report::ON
+// for the first file). Returns false when that load would report anything
+// or fail: the file must load the table itself. Several jobs may adopt
+// from one cache at once.
+bool adopt_table_snapshot(Preprocessor* p, TableCache* cache, Report report = Report::OFF);
