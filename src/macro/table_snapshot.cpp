@@ -227,13 +227,14 @@ bool make_snapshot(TableCache* cache, TableSnapshot* snapshot, const RunSettings
   Preprocessor* loader = create_preprocessor(settings);
 
   snapshot->arena = arena_create();
-  size_t lines = static_cast<size_t>(count_line_breaks(text.text, text.text + text.length)) + 1;
+  size_t lines = 1;
+  const char* end = text.text + text.length;
+  for (const char* c = text.text; (c = static_cast<const char*>(memchr(c, '\n', end - c))); ++c) ++lines;
   init_shared_spellings(&snapshot->names, text.text, snapshot->arena, 2 * lines);
   snapshot->definitions = make_record_array<TableDefinition>(snapshot->arena);
   SnapshotBuild build{snapshot, false};
   // The names are entered here, not in the loader's spelling table.
-  uint64_t no_names = 0;
-  const NameFilter none{&no_names, 0};
+  const NameFilter none{nullptr, 0};
   try {
     read_table_pairs(loader, text, report, TablePairs{enter_pair, &build, &none});
   } catch (const FatalError&) {
