@@ -4,7 +4,6 @@
 
 #include "lex/identifier.h"
 #include "memory/arena.h"
-#include "memory/heap.h"
 
 namespace {
 
@@ -19,18 +18,14 @@ uint32_t slot_of(uint32_t name_hash, uint32_t slot_bits) { return (name_hash * 0
 // The bits of the hash a slot keeps beside the name's number.
 uint32_t hash_tag(uint32_t name_hash) { return (name_hash & ((uint32_t{1} << (32 - kSlotNameBits)) - 1)) << kSlotNameBits; }
 
-uint32_t* new_slots(uint32_t slot_bits) {
+// From the arena: the slots grow only past a first guess that holds every
+// table of fewer than a million names, and an outgrown array is at most
+// half the size of the one that follows it.
+uint32_t* new_slots(Arena* arena, uint32_t slot_bits) {
   size_t bytes = sizeof(uint32_t) << slot_bits;
-  uint32_t* slots = static_cast<uint32_t*>(heap_allocate(bytes));
-  if (!slots) out_of_memory();
+  uint32_t* slots = static_cast<uint32_t*>(arena_alloc(arena, bytes));
   memset(slots, 0, bytes);
   return slots;
-}
-
-void release_slots(void* data, size_t) {
-  SharedSpellings* shared = static_cast<SharedSpellings*>(data);
-  if (shared->slots) heap_release(shared->slots);
-  shared->slots = nullptr;
 }
 
 bool matches(const SharedSpellings* shared, const SharedName& name, const char* begin, const char* end, bool plain) {
@@ -61,7 +56,7 @@ uint32_t* probe(const SharedSpellings* shared, const char* begin, const char* en
 void double_slots(SharedSpellings* shared) {
   uint32_t* old_slots = shared->slots;
   uint32_t old_count = uint32_t{1} << shared->slot_bits;
-  shared->slots = new_slots(shared->slot_bits + 1);
+  shared->slots = new_slots(shared->names.arena, shared->slot_bits + 1);
   shared->slot_bits += 1;
   const uint32_t mask = (uint32_t{1} << shared->slot_bits) - 1;
   for (uint32_t i = 0; i < old_count; ++i) {
@@ -72,7 +67,6 @@ void double_slots(SharedSpellings* shared) {
     while (shared->slots[slot] != 0) slot = (slot + 1) & mask;
     shared->slots[slot] = held;
   }
-  heap_release(old_slots);
 }
 
 }  // namespace
@@ -85,9 +79,7 @@ void init_shared_spellings(SharedSpellings* shared, const char* text, Arena* are
   shared->hook_data = nullptr;
   uint32_t slot_bits = kMinSlotBits;
   while (slot_bits < kMaxFirstSlotBits && (size_t{1} << slot_bits) < 2 * expected_names) ++slot_bits;
-  shared->slots = nullptr;
-  arena_on_release(arena, release_slots, shared, 0);
-  shared->slots = new_slots(slot_bits);
+  shared->slots = new_slots(arena, slot_bits);
   shared->slot_bits = slot_bits;
 }
 

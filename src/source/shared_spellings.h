@@ -46,7 +46,7 @@ struct SharedSpellings {
   const char* text;  // the table's text, kept for the whole run
   RecordArray<SharedName> names;
   RecordArray<const char*> spelled;
-  uint32_t* slots;  // heap memory, given back with the arena
+  uint32_t* slots;
   uint32_t slot_bits;
   SharedDefinitionHook on_definition;
   const void* hook_data;
