@@ -12,7 +12,7 @@ MacroDef* macro_named_by(const Token* token) { return token->ident ? token->iden
 
 // Definitions as settle_chain walks them.
 struct MacroChain {
-  MacroDef* const none = nullptr;
+  static constexpr MacroDef* none = nullptr;
   int32_t state(MacroDef* def) const { return def->settle_state; }
   void set_state(MacroDef* def, int32_t state) const { def->settle_state = state; }
   MacroDef* next(MacroDef* def) const { return macro_named_by(def->replacement); }
