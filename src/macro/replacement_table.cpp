@@ -89,19 +89,18 @@ void process_table_line(Preprocessor* p, Token* line, Report report) {
   if (holds_table_pair(p, line, report)) define_table_macro(p, spelling_of(p, line), spelling_of(p, line->next));
 }
 
-bool is_macro_name(const Preprocessor* p, const char* name, const char* name_end) {
+bool accepts_macro_name(Preprocessor* p, const char* name, const char* name_end) {
   const char* cursor = name;
   const LexState quiet = quiet_lex_state(p->lex);
   TokenKind kind = next_token(&quiet, cursor);
-  return kind == TK_IDENTIFIER && cursor == name_end;
+  if (kind == TK_IDENTIFIER && cursor == name_end) return true;
+  diag_error(&p->report, "illegal macro name \"%s\" in \"#define\"", name);
+  return false;
 }
 
 void define_table_macro(Preprocessor* p, const char* name, const char* target) {
   const char* name_end = name + strlen(name);
-  if (!is_macro_name(p, name, name_end)) {
-    diag_error(&p->report, "illegal macro name \"%s\" in \"#define\"", name);
-    return;
-  }
+  if (!accepts_macro_name(p, name, name_end)) return;
   MacroDef* def = static_cast<MacroDef*>(pool_alloc(p->store, sizeof(MacroDef)));
   def->name = intern_spelling(p, name, name_end);
   def->settle_state = SETTLE_UNKNOWN;

@@ -33,6 +33,6 @@ void read_table_pairs(Preprocessor* p, const LoadedText& text, Report report, co
 // pair (its first two tokens); fatal for a line that holds no pair.
 bool holds_table_pair(Preprocessor* p, const Token* line, Report report);
 
-// Whether [name, name_end), a NUL-terminated spelling, is one identifier:
-// what a macro name must be.
-bool is_macro_name(const Preprocessor* p, const char* name, const char* name_end);
+// Whether [name, name_end), a NUL-terminated spelling, is one identifier,
+// as a macro name must be; an error when it is not.
+bool accepts_macro_name(Preprocessor* p, const char* name, const char* name_end);

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "diag/diagnostics.h"
+
 #include "lex/char_input.h"
 #include "lex/identifier.h"
 #include "lex/token.h"
@@ -10,18 +12,28 @@
 #include "macro/macro_table.h"
 #include "macro/replacement_table.h"
 #include "memory/arena.h"
+#include "memory/heap.h"
 #include "memory/pool.h"
+#include "platform/platform.h"
 #include "source/preprocessor.h"
 #include "source/spelling_table.h"
 #include "source/token_list.h"
 
+static const TableReading kUntried{TableReading::UNTRIED, nullptr, 0, false, false};
+
+static TableSnapshot empty_snapshot() {
+  TableSnapshot snapshot;
+  snapshot.for_first_file = kUntried;
+  snapshot.for_later_files = kUntried;
+  snapshot.message_arena = nullptr;
+  snapshot.complete = false;
+  snapshot.arena = nullptr;
+  return snapshot;
+}
+
 TableCache make_table_cache() {
   TableCache cache;
-  for (TableSnapshot& snapshot : cache.by_language) {
-    snapshot.for_first_file = TableSnapshot::UNTRIED;
-    snapshot.for_later_files = TableSnapshot::UNTRIED;
-    snapshot.arena = nullptr;
-  }
+  for (TableSnapshot& snapshot : cache.by_language) snapshot = empty_snapshot();
   cache.text_arena = nullptr;
   cache.text = LoadedText{nullptr, 0};
   return cache;
@@ -38,9 +50,16 @@ int read_table_text(TableCache* cache, const char* name, LoadedText* text) {
   return error;
 }
 
-static void release_snapshot(TableSnapshot& snapshot) {
+static void release_records(TableSnapshot& snapshot) {
   if (snapshot.arena) arena_release(snapshot.arena);
   snapshot.arena = nullptr;
+  snapshot.complete = false;
+}
+
+static void release_snapshot(TableSnapshot& snapshot) {
+  release_records(snapshot);
+  if (snapshot.message_arena) arena_release(snapshot.message_arena);
+  snapshot.message_arena = nullptr;
 }
 
 void release_table_cache(TableCache* cache) {
@@ -93,8 +112,8 @@ uint32_t enter_pair_name(SharedSpellings* names, const PairName& name) {
   return enter_shared_name(names, name.begin, name.end, name.name_hash, name.plain, place);
 }
 
-// A spelled target, read as the replacement list it becomes: one identifier
-// (what a load would report about it is counted).
+// A spelled target, read as the replacement list it becomes (with what a
+// load reports about it): one identifier, or more than the records hold.
 bool reads_as_one_name(Preprocessor* loader, const char* spelling) {
   Token* list = tokenize_string(loader, spelling);
   bool one_name = list->kind == TK_IDENTIFIER && list->next->kind == TK_NEWLINE;
@@ -102,9 +121,11 @@ bool reads_as_one_name(Preprocessor* loader, const char* spelling) {
   return one_name;
 }
 
-// Enters the pair's names and its definition; a repetition of a pair is
-// silent, any other definition of a name again is not.
-void enter_checked_pair(SnapshotBuild* build, const PairName& source, const PairName& target) {
+// Enters the pair's names and its definition, by the rules for defining a
+// name again. The messages of those rules name the name as first written:
+// a name with a universal character name may have been written otherwise
+// before, so the records leave such a table to each file.
+void enter_checked_pair(Preprocessor* loader, SnapshotBuild* build, const PairName& source, const PairName& target) {
   TableSnapshot* snapshot = build->snapshot;
   SharedSpellings* names = &snapshot->names;
   uint32_t name = enter_pair_name(names, source);
@@ -121,25 +142,33 @@ void enter_checked_pair(SnapshotBuild* build, const PairName& source, const Pair
     spelling = keep_spelling(names, target.begin, target.end);
   }
   SharedName& entry = record_at(names->names, name);
-  if (entry.definition == kNoDefinition) {
-    entry.definition = append_record(&snapshot->definitions, TableDefinition{target_name, spelling, length, 0});
-    return;
+  if (entry.definition != kNoDefinition) {
+    const TableDefinition& old = record_at(snapshot->definitions, entry.definition);
+    const char* first_written = spelling_at(names, entry.spelling);
+    if (memchr(first_written, '\\', entry.length)) {
+      build->refused = true;
+      return;
+    }
+    bool same = old.length == length && memcmp(spelling_at(names, old.spelling), target.begin, length) == 0;
+    char* message_name = pool_strndup(loader->store, first_written, entry.length);
+    bool predefined = is_protected_spelling(source.begin, source.end);
+    bool taken = redefinition_taken(loader, message_name, predefined, same, nullptr);
+    pool_free(message_name);
+    if (!taken || same) return;
   }
-  const TableDefinition& old = record_at(snapshot->definitions, entry.definition);
-  bool same = old.length == length && memcmp(spelling_at(names, old.spelling), target.begin, length) == 0;
-  if (!same || is_protected_spelling(source.begin, source.end)) build->refused = true;
+  entry.definition = append_record(&snapshot->definitions, TableDefinition{target_name, spelling, length, 0});
 }
 
 void enter_pair(Preprocessor* loader, const Token* source, const Token* target, void* data) {
   SnapshotBuild* build = static_cast<SnapshotBuild*>(data);
   PairName source_name = spell_pair_name(loader, source);
   PairName target_name = spell_pair_name(loader, target);
-  bool fits = (!source_name.copy || is_macro_name(loader, source_name.begin, source_name.end)) &&
-              (!target_name.copy || reads_as_one_name(loader, target_name.copy));
-  if (fits) {
-    enter_checked_pair(build, source_name, target_name);
-  } else {
-    build->refused = true;
+  if (!source_name.copy || accepts_macro_name(loader, source_name.begin, source_name.end)) {
+    if (!target_name.copy || reads_as_one_name(loader, target_name.copy)) {
+      enter_checked_pair(loader, build, source_name, target_name);
+    } else {
+      build->refused = true;
+    }
   }
   pool_free(source_name.copy);
   pool_free(target_name.copy);
@@ -180,7 +209,9 @@ uint32_t hash_of(const char* name) { return identifier_name_hash(name, name + st
 
 void build_filter(TableSnapshot* snapshot) {
   const RecordArray<SharedName>& names = snapshot->names.names;
-  snapshot->filter = make_name_filter(snapshot->arena, snapshot->definitions.count + 2);
+  uint32_t defined = 2;
+  for (uint32_t i = 0; i < names.count; ++i) defined += record_at(names, i).definition != kNoDefinition;
+  snapshot->filter = make_name_filter(snapshot->arena, defined);
   for (uint32_t i = 0; i < names.count; ++i) {
     const SharedName& name = record_at(names, i);
     if (name.definition != kNoDefinition) add_to_name_filter(snapshot->filter, name.name_hash & ~kPlainSpelling);
@@ -205,26 +236,34 @@ void define_from_snapshot(Preprocessor* p, IdentEntry* entry, uint32_t definitio
   target->ident = intern_spelling(p, text, text + end.length);
 }
 
-// The memory of the table's reading, given back however the reading ends.
-struct LoaderArena {
+// The memory and the message stream of the table's reading, given back
+// however the reading ends.
+struct Loader {
   Arena* arena;
-  ~LoaderArena() { arena_release(arena); }
+  MemoryStream messages;
+  ~Loader() {
+    if (messages.stream) close_memory_stream(&messages);
+    arena_release(arena);
+  }
 };
 
 // Reads the table as a file would (`report` telling which) into the
-// snapshot's records; true when that reading reports nothing and the
-// records hold the whole table.
-bool make_snapshot(TableCache* cache, TableSnapshot* snapshot, const RunSettings* like, Report report) {
+// snapshot's records, recording what the reading reports into `reading`.
+// The records are complete when the reading goes through to the end.
+void read_into(TableCache* cache, TableSnapshot* snapshot, TableReading* reading, Arena** message_arena,
+               const RunSettings* like, Report report) {
+  reading->state = TableReading::UNUSABLE;
   LoadedText text;
   read_table_text(cache, like->reptable_name, &text);
-  if (!text.text || text.length >= kSpelledAnew) return false;
-  LoaderArena loader_arena{arena_create()};
-  Pool* pool = pool_create(loader_arena.arena);
+  if (!text.text || text.length >= kSpelledAnew) return;
+  Loader loader{arena_create(), MemoryStream{nullptr, nullptr, 0}};
+  if (!open_memory_stream(&loader.messages)) out_of_memory();
+  Pool* pool = pool_create(loader.arena);
   RunSettings* settings = static_cast<RunSettings*>(pool_alloc(pool, sizeof(RunSettings)));
   init_run_settings_like(settings, like, pool);
-  settings->diag = nullptr;  // reporting to no stream, only counting
+  settings->diag = loader.messages.stream;
   settings->tables = cache;
-  Preprocessor* loader = create_preprocessor(settings);
+  Preprocessor* p = create_preprocessor(settings);
 
   snapshot->arena = arena_create();
   size_t lines = 1;
@@ -235,43 +274,49 @@ bool make_snapshot(TableCache* cache, TableSnapshot* snapshot, const RunSettings
   SnapshotBuild build{snapshot, false};
   // The names are entered here, not in the loader's spelling table.
   const NameFilter none{nullptr, 0};
+  bool fatal = false;
   try {
-    read_table_pairs(loader, text, report, TablePairs{enter_pair, &build, &none});
+    read_table_pairs(p, text, report, TablePairs{enter_pair, &build, &none});
   } catch (const FatalError&) {
-    build.refused = true;
+    fatal = true;
   }
-  if (build.refused || loader->report.failed || loader->report.reports) {
-    release_snapshot(*snapshot);
-    return false;
+  if (!settle_memory_stream(&loader.messages)) out_of_memory();
+  if (build.refused || fatal) release_records(*snapshot);
+  if (build.refused) return;
+  if (!fatal) {
+    settle_every_chain(snapshot, pool);
+    build_filter(snapshot);
+    snapshot->names.on_definition = define_from_snapshot;
+    snapshot->names.hook_data = snapshot;
+    snapshot->complete = true;
   }
-  settle_every_chain(snapshot, pool);
-  build_filter(snapshot);
-  snapshot->names.on_definition = define_from_snapshot;
-  snapshot->names.hook_data = snapshot;
-  return true;
+  char* messages = nullptr;
+  if (loader.messages.size) {
+    if (!*message_arena) *message_arena = arena_create();
+    messages = static_cast<char*>(arena_alloc(*message_arena, loader.messages.size));
+    memcpy(messages, loader.messages.data, loader.messages.size);
+  }
+  *reading = TableReading{TableReading::USABLE, messages, loader.messages.size, p->report.failed, fatal};
 }
 
-// Makes the snapshot for files read as `report` tells, once. A snapshot
-// made for later files serves them while a first file's reading is only
-// tried, on records of its own.
-void try_snapshot(TableCache* cache, TableSnapshot& snapshot, const RunSettings* like, Report report) {
-  if (report == Report::OFF) {
-    bool usable = make_snapshot(cache, &snapshot, like, Report::OFF);
-    snapshot.for_later_files = usable ? TableSnapshot::USABLE : TableSnapshot::UNUSABLE;
+// Takes one way of reading the table, once. Records made already serve
+// every reading: another reading then only records its messages.
+void take_reading(TableCache* cache, TableSnapshot& snapshot, TableReading& reading, const RunSettings* like,
+                  Report report) {
+  if (snapshot.complete) {
+    TableSnapshot trial = empty_snapshot();
+    read_into(cache, &trial, &reading, &snapshot.message_arena, like, report);
+    release_records(trial);
     return;
   }
-  if (snapshot.for_later_files == TableSnapshot::USABLE) {
-    TableSnapshot trial = snapshot;
-    bool usable = make_snapshot(cache, &trial, like, Report::ON);
-    release_snapshot(trial);
-    snapshot.for_first_file = usable ? TableSnapshot::USABLE : TableSnapshot::UNUSABLE;
-    return;
+  release_records(snapshot);  // what a reading that ended in a fatal error left
+  read_into(cache, &snapshot, &reading, &snapshot.message_arena, like, report);
+  // What the first file reads without a word, a later file does too.
+  const bool silent = reading.length == 0 && !reading.failed && !reading.fatal;
+  if (report == Report::ON && reading.state == TableReading::USABLE && silent &&
+      snapshot.for_later_files.state == TableReading::UNTRIED) {
+    snapshot.for_later_files = reading;
   }
-  release_snapshot(snapshot);
-  bool usable = make_snapshot(cache, &snapshot, like, Report::ON);
-  snapshot.for_first_file = usable ? TableSnapshot::USABLE : TableSnapshot::UNUSABLE;
-  // What the first file reads silently, every later file does.
-  if (usable) snapshot.for_later_files = TableSnapshot::USABLE;
 }
 
 // Snapshots are made under this lock; once made, they are only read.
@@ -284,12 +329,15 @@ std::mutex& snapshot_lock() {
 
 bool adopt_table_snapshot(Preprocessor* p, TableCache* cache, Report report) {
   TableSnapshot& snapshot = cache->by_language[p->settings->cplusplus ? 1 : 0];
+  TableReading* reading = report == Report::ON ? &snapshot.for_first_file : &snapshot.for_later_files;
   {
     std::lock_guard<std::mutex> lock(snapshot_lock());
-    TableSnapshot::State& state = report == Report::ON ? snapshot.for_first_file : snapshot.for_later_files;
-    if (state == TableSnapshot::UNTRIED) try_snapshot(cache, snapshot, p->settings, report);
-    if (state != TableSnapshot::USABLE) return false;
+    if (reading->state == TableReading::UNTRIED) take_reading(cache, snapshot, *reading, p->settings, report);
+    if (reading->state != TableReading::USABLE) return false;
   }
+  p->settings->io_error = FILE_ERROR_NONE;
+  diag_replay(&p->report, reading->messages, reading->length, reading->failed);
+  if (reading->fatal) throw FatalError();
   // The file's own table starts anew, taking the table's names as it meets
   // them; the names it was made with are entered again, from the table
   // where it defines them.
@@ -297,6 +345,5 @@ bool adopt_table_snapshot(Preprocessor* p, TableCache* cache, Report report) {
   p->spellings.shared = &snapshot.names;
   intern_predefined_names(p);
   p->table_filter = &snapshot.filter;
-  p->settings->io_error = FILE_ERROR_NONE;
   return true;
 }

@@ -4,10 +4,10 @@
 // numbers. A file takes from it only the names it meets, into its own
 // spelling table, so its cost does not grow with the table.
 //
-// The records serve a file only when its own load of the table would report
-// nothing: with anything to report (a redefinition, a lexical diagnostic,
-// a fatal error) the file loads the table itself, as it always has, and its
-// diagnostics come out as they always have.
+// What the table's load reports is recorded with it, once as the first file
+// reads the table (reporting) and once as a later file does (silently), and
+// given to every such file as its own load would give it. A table that the
+// records cannot hold is loaded by every file itself, as it always was.
 #pragma once
 
 #include <cstddef>
@@ -31,11 +31,24 @@ struct TableDefinition {
   uint32_t settled;  // the definition whose target the name finally becomes
 };
 
-struct TableSnapshot {
+// What one way of reading the table reports: its messages, whole lines,
+// and how the reading ended.
+struct TableReading {
   enum State { UNTRIED, USABLE, UNUSABLE };
-  State for_first_file;   // read as the first file reads it, reporting
-  State for_later_files;  // read as a later file reads it, silently
-  Arena* arena;           // holds the names, the definitions and the filter
+  State state;
+  const char* messages;
+  size_t length;
+  bool failed;  // an error was reported
+  bool fatal;   // the reading ended with a fatal error
+};
+
+struct TableSnapshot {
+  TableReading for_first_file;   // as the first file reads it, reporting
+  TableReading for_later_files;  // as a later file reads it, silently
+  Arena* message_arena;          // holds the readings' messages
+  // The records, complete once a reading has gone through to the end.
+  bool complete;
+  Arena* arena;  // holds the names, the definitions and the filter
   SharedSpellings names;
   RecordArray<TableDefinition> definitions;
   NameFilter filter;  // of the table's names, the same for every file that adopts it
@@ -58,8 +71,9 @@ TableCache make_table_cache();
 void release_table_cache(TableCache* cache);
 
 // Gives `p` the table's names and macros from the snapshot, making it on
-// first use; `report` tells how the file would load the table (Report::ON
-// for the first file). Returns false when that load would report anything
-// or fail: the file must load the table itself. Several jobs may adopt
-// from one cache at once.
+// first use, and what the table's load reports; `report` tells how the file
+// reads the table (Report::ON for the first file). A fatal error ends the
+// file's run as the load's would. Returns false when the records cannot
+// hold the table: the file must load it itself. Several jobs may adopt from
+// one cache at once.
 bool adopt_table_snapshot(Preprocessor* p, TableCache* cache, Report report = Report::OFF);

@@ -151,19 +151,38 @@ TEST(TableSnapshot, NamesEndWhereTheLoadedTableEndsThem) {
   }
 }
 
-TEST(TableSnapshot, ATableThatReportsAnythingIsLoadedByEveryFile) {
+// How a file ends its reading of the table: its messages, and whether it
+// failed or ended in a fatal error.
+std::string reading_of(RunFixture& run, bool adopt, TableCache* cache, Report report, bool* adopted = nullptr) {
+  std::string ending;
+  try {
+    if (adopt) {
+      *adopted = adopt_table_snapshot(run.p, cache, report);
+    } else {
+      load_replacement_table(run.p, report);
+    }
+  } catch (const FatalError&) {
+    ending = "[fatal]";
+  }
+  return run.diagnostics() + (run.p->report.failed ? "[failed]" : "") + ending;
+}
+
+TEST(TableSnapshot, EveryFileGetsWhatItsOwnLoadWouldReport) {
   struct Case {
     const char* table;
-    bool for_first_file;
-    bool for_later_files;
+    bool held;  // by the records; otherwise every file loads the table itself
   };
   const Case cases[] = {
-      {"x y\nx z\n", false, false},     // a redefinition warns for every file
-      {"x\n", false, false},            // a fatal error for every file
-      {"x y extra\n", false, true},     // a warning given only with the first file: later loads are silent
-      {"x y\nx y\n", true, true},       // a repetition is silent
-      {"x y", false, true},              // no line break at the end: said to the first file, with -wp
-      {"x y /* open\n", false, true},   // a fatal error for the first file, the table's end for the others
+      {"x y\nx z\nx y\n", true},                         // redefinitions warn for every file
+      {"x\n", true},                                     // a fatal error for every file
+      {"x y extra\n", true},                             // a warning given only with the first file
+      {"x y\nx y\n", true},                              // a repetition is silent
+      {"x y", true},                                      // no line break at the end: said to the first file
+      {"x y /* open\n", true},                           // fatal for the first file, the end for the others
+      {"__STDC_IEC_559__ a\n__STDC_IEC_559__ b\n", true},  // a predefined name keeps its definition
+      {"a\\\nb c\nab d\n", true},                        // named as written, without the splice
+      {"x \\u0041\n", true},                             // the target's own diagnostics, for every file
+      {"\\u00C0 a\n\\U000000C0 b\n", false},              // named as first written: left to each file
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.table);
@@ -172,18 +191,19 @@ TEST(TableSnapshot, ATableThatReportsAnythingIsLoadedByEveryFile) {
     options.wport = 1;
     for (bool first_before_later : {true, false}) {
       TableCache cache = make_table_cache();
-      RunFixture first(0, options);
-      RunFixture later(0, options);
-      if (first_before_later) {
-        EXPECT_EQ(adopt_table_snapshot(first.p, &cache, Report::ON), c.for_first_file);
+      for (int turn = 0; turn < 2; ++turn) {
+        Report report = (turn == 0) == first_before_later ? Report::ON : Report::OFF;
+        SCOPED_TRACE(report == Report::ON ? "first file" : "later file");
+        RunFixture adopting(0, options);
+        RunFixture loading(0, options);
+        bool adopted = false;
+        std::string reading = reading_of(adopting, true, &cache, report, &adopted);
+        if (reading.find("[fatal]") == std::string::npos) {
+          EXPECT_EQ(adopted, c.held);
+        }
+        if (!adopted && reading.empty()) continue;  // the file loads the table itself
+        EXPECT_EQ(reading, reading_of(loading, false, nullptr, report));
       }
-      EXPECT_EQ(adopt_table_snapshot(later.p, &cache, Report::OFF), c.for_later_files);
-      if (!first_before_later) {
-        EXPECT_EQ(adopt_table_snapshot(first.p, &cache, Report::ON), c.for_first_file);
-      }
-      // The snapshot's own loads report nothing.
-      EXPECT_EQ(first.diagnostics(), "");
-      EXPECT_EQ(later.diagnostics(), "");
       release_table_cache(&cache);
     }
   }
@@ -195,7 +215,9 @@ TEST(TableSnapshot, EachLanguageHasItsOwn) {
   TableCache cache = make_table_cache();
   RunFixture c_file(0, options);
   EXPECT_TRUE(adopt_table_snapshot(c_file.p, &cache));
+  EXPECT_NE(find_macro(intern(c_file, "and")), nullptr);
   RunFixture cplusplus_file(1, options);
-  EXPECT_FALSE(adopt_table_snapshot(cplusplus_file.p, &cache));
+  EXPECT_EQ(reading_of(cplusplus_file, true, &cache, Report::OFF),
+            "\"" + table.path + "\" (1) fatal error: non-identifier token \"and\" specified\n[failed][fatal]");
   release_table_cache(&cache);
 }
