@@ -71,11 +71,16 @@ void release_table_cache(TableCache* cache) {
 
 namespace {
 
-// The table's pairs as they are read: what the records cannot hold, or a
-// load would report, refuses the snapshot.
+// The table's pairs as they are read: what the records cannot hold refuses
+// the snapshot. Once the records are complete, another way of reading the table only
+// records its messages: it finds the names in the records, and since it
+// takes the same definitions in the same order, the n-th it takes is the
+// n-th of the records. `current` then holds each name's definition so far.
 struct SnapshotBuild {
   TableSnapshot* snapshot;
   bool refused;
+  uint32_t* current;  // null while the records are being made
+  uint32_t taken;
 };
 
 bool is_protected_spelling(const char* begin, const char* end) {
@@ -128,22 +133,23 @@ bool reads_as_one_name(Preprocessor* loader, const char* spelling) {
 void enter_checked_pair(Preprocessor* loader, SnapshotBuild* build, const PairName& source, const PairName& target) {
   TableSnapshot* snapshot = build->snapshot;
   SharedSpellings* names = &snapshot->names;
-  uint32_t name = enter_pair_name(names, source);
-  uint32_t target_name = enter_pair_name(names, target);
+  uint32_t name, target_name;
+  if (build->current) {
+    name = find_shared_name(names, source.begin, source.end, source.name_hash, source.plain);
+    target_name = find_shared_name(names, target.begin, target.end, target.name_hash, target.plain);
+  } else {
+    name = enter_pair_name(names, source);
+    target_name = enter_pair_name(names, target);
+  }
   if (name == kNoSharedName || target_name == kNoSharedName) {
     build->refused = true;
     return;
   }
-  // The target as written: the target name's own spelling when it is the same.
-  const SharedName& named = record_at(names->names, target_name);
-  uint32_t length = static_cast<uint32_t>(target.end - target.begin);
-  uint32_t spelling = named.spelling;
-  if (length != named.length || memcmp(spelling_at(names, spelling), target.begin, length) != 0) {
-    spelling = keep_spelling(names, target.begin, target.end);
-  }
   SharedName& entry = record_at(names->names, name);
-  if (entry.definition != kNoDefinition) {
-    const TableDefinition& old = record_at(snapshot->definitions, entry.definition);
+  uint32_t& definition = build->current ? build->current[name] : entry.definition;
+  uint32_t length = static_cast<uint32_t>(target.end - target.begin);
+  if (definition != kNoDefinition) {
+    const TableDefinition& old = record_at(snapshot->definitions, definition);
     const char* first_written = spelling_at(names, entry.spelling);
     if (memchr(first_written, '\\', entry.length)) {
       build->refused = true;
@@ -156,7 +162,17 @@ void enter_checked_pair(Preprocessor* loader, SnapshotBuild* build, const PairNa
     pool_free(message_name);
     if (!taken || same) return;
   }
-  entry.definition = append_record(&snapshot->definitions, TableDefinition{target_name, spelling, length, 0});
+  if (build->current) {
+    definition = build->taken++;
+    return;
+  }
+  // The target as written: the target name's own spelling when it is the same.
+  const SharedName& named = record_at(names->names, target_name);
+  uint32_t spelling = named.spelling;
+  if (length != named.length || memcmp(spelling_at(names, spelling), target.begin, length) != 0) {
+    spelling = keep_spelling(names, target.begin, target.end);
+  }
+  definition = append_record(&snapshot->definitions, TableDefinition{target_name, spelling, length, 0});
 }
 
 void enter_pair(Preprocessor* loader, const Token* source, const Token* target, void* data) {
@@ -247,11 +263,12 @@ struct Loader {
   }
 };
 
-// Reads the table as a file would (`report` telling which) into the
-// snapshot's records, recording what the reading reports into `reading`.
-// The records are complete when the reading goes through to the end.
-void read_into(TableCache* cache, TableSnapshot* snapshot, TableReading* reading, Arena** message_arena,
-               const RunSettings* like, Report report) {
+// Reads the table as a file would (`report` telling which), recording what
+// the reading reports into `reading`: into the snapshot's records, which
+// are complete when the reading goes through to the end, or, when they
+// are complete already, against them.
+void read_into(TableCache* cache, TableSnapshot* snapshot, TableReading* reading, const RunSettings* like,
+               Report report) {
   reading->state = TableReading::UNUSABLE;
   LoadedText text;
   read_table_text(cache, like->reptable_name, &text);
@@ -265,14 +282,21 @@ void read_into(TableCache* cache, TableSnapshot* snapshot, TableReading* reading
   settings->tables = cache;
   Preprocessor* p = create_preprocessor(settings);
 
-  snapshot->arena = arena_create();
-  size_t lines = 1;
-  const char* end = text.text + text.length;
-  for (const char* c = text.text; (c = static_cast<const char*>(memchr(c, '\n', end - c))); ++c) ++lines;
-  init_shared_spellings(&snapshot->names, text.text, snapshot->arena, 2 * lines);
-  snapshot->definitions = make_record_array<TableDefinition>(snapshot->arena);
-  SnapshotBuild build{snapshot, false};
-  // The names are entered here, not in the loader's spelling table.
+  const bool against_records = snapshot->complete;
+  SnapshotBuild build{snapshot, false, nullptr, 0};
+  if (against_records) {
+    size_t bytes = sizeof(uint32_t) * (size_t{snapshot->names.names.count} + 1);
+    build.current = static_cast<uint32_t*>(arena_alloc(loader.arena, bytes));
+    memset(build.current, 0xFF, bytes);  // kNoDefinition
+  } else {
+    snapshot->arena = arena_create();
+    size_t lines = 1;
+    const char* end = text.text + text.length;
+    for (const char* c = text.text; (c = static_cast<const char*>(memchr(c, '\n', end - c))); ++c) ++lines;
+    init_shared_spellings(&snapshot->names, text.text, snapshot->arena, 2 * lines);
+    snapshot->definitions = make_record_array<TableDefinition>(snapshot->arena);
+  }
+  // The names are entered in the records, not in the loader's spelling table.
   const NameFilter none{nullptr, 0};
   bool fatal = false;
   try {
@@ -281,9 +305,9 @@ void read_into(TableCache* cache, TableSnapshot* snapshot, TableReading* reading
     fatal = true;
   }
   if (!settle_memory_stream(&loader.messages)) out_of_memory();
-  if (build.refused || fatal) release_records(*snapshot);
+  if (!against_records && (build.refused || fatal)) release_records(*snapshot);
   if (build.refused) return;
-  if (!fatal) {
+  if (!against_records && !fatal) {
     settle_every_chain(snapshot, pool);
     build_filter(snapshot);
     snapshot->names.on_definition = define_from_snapshot;
@@ -292,25 +316,18 @@ void read_into(TableCache* cache, TableSnapshot* snapshot, TableReading* reading
   }
   char* messages = nullptr;
   if (loader.messages.size) {
-    if (!*message_arena) *message_arena = arena_create();
-    messages = static_cast<char*>(arena_alloc(*message_arena, loader.messages.size));
+    if (!snapshot->message_arena) snapshot->message_arena = arena_create();
+    messages = static_cast<char*>(arena_alloc(snapshot->message_arena, loader.messages.size));
     memcpy(messages, loader.messages.data, loader.messages.size);
   }
   *reading = TableReading{TableReading::USABLE, messages, loader.messages.size, p->report.failed, fatal};
 }
 
-// Takes one way of reading the table, once. Records made already serve
-// every reading: another reading then only records its messages.
+// Takes one way of reading the table, once.
 void take_reading(TableCache* cache, TableSnapshot& snapshot, TableReading& reading, const RunSettings* like,
                   Report report) {
-  if (snapshot.complete) {
-    TableSnapshot trial = empty_snapshot();
-    read_into(cache, &trial, &reading, &snapshot.message_arena, like, report);
-    release_records(trial);
-    return;
-  }
-  release_records(snapshot);  // what a reading that ended in a fatal error left
-  read_into(cache, &snapshot, &reading, &snapshot.message_arena, like, report);
+  if (!snapshot.complete) release_records(snapshot);  // what a reading that ended in a fatal error left
+  read_into(cache, &snapshot, &reading, like, report);
   // What the first file reads without a word, a later file does too.
   const bool silent = reading.length == 0 && !reading.failed && !reading.fatal;
   if (report == Report::ON && reading.state == TableReading::USABLE && silent &&
