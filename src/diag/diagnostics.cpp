@@ -1,5 +1,7 @@
 #include "diag/diagnostics.h"
 
+#include <cstring>
+
 Reporter make_reporter(FILE* stream, const ReportSwitches& switches) {
   return Reporter{stream, switches, false, 0, nullptr, nullptr, nullptr};
 }
@@ -16,6 +18,19 @@ static void report_v(Reporter* r, const char* level, const char* format, va_list
   }
   out_vprintf(r->stream, format, args);
   out_printf(r->stream, "\n");
+}
+
+void diag_replay(Reporter* r, const char* lines, size_t length, bool failed) {
+  const char* end = lines + length;
+  for (const char* line = lines; line < end;) {
+    const char* next = static_cast<const char*>(memchr(line, '\n', static_cast<size_t>(end - line)));
+    next = next ? next + 1 : end;
+    ++r->reports;
+    if (r->before_message) r->before_message(r->hook_data);
+    out_printf(r->stream, "%.*s", static_cast<int>(next - line), line);
+    line = next;
+  }
+  if (failed) r->failed = true;
 }
 
 void diag_report(Reporter* r, const char* level, const char* format, ...) {

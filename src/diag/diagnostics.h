@@ -54,4 +54,9 @@ bool diag_unsafe(Reporter* r, const char* format, ...) MORFE_PRINTF(2, 3);
 bool diag_portability(Reporter* r, const char* format, ...) MORFE_PRINTF(2, 3);
 bool diag_tip(Reporter* r, const char* format, ...) MORFE_PRINTF(2, 3);
 
+// Gives messages that another reporter wrote (whole lines of its stream)
+// as this one's own: each after the hook, each counted; `failed` as that
+// reporter ended.
+void diag_replay(Reporter* r, const char* lines, size_t length, bool failed);
+
 const char* error_text(int code);

@@ -135,8 +135,11 @@ bool process_source(const char* name, bool first_file, RunSettings* settings, FI
     if (first_file) renames.table_order = &table_order;
   }
   try {
-    if (first_file || !tables || !adopt_table_snapshot(p, tables)) {
-      load_replacement_table(p, first_file ? Report::ON : Report::OFF);
+    const Report report = first_file ? Report::ON : Report::OFF;
+    if (!tables || !adopt_table_snapshot(p, tables, report)) {
+      load_replacement_table(p, report);
+    } else {
+      note_table_order(p, tables);
     }
     if (source) {
       // The table's load recorded its own path and errors meanwhile.

@@ -67,7 +67,6 @@ struct Schedule {
   // read; otherwise each job has a cache of its own (a failed read of the
   // table is tried again by each file).
   TableCache* shared_tables = nullptr;
-  std::mutex making_snapshot;
   size_t first_file;      // index of the first source (not a directory)
   std::vector<std::unique_ptr<FileResult>> results;
 
@@ -237,7 +236,6 @@ int process_sources_in_jobs(const Options& options, const std::vector<SourceItem
   TableCacheOwner shared;
   if (options.reptable_name) read_table_text(&shared.cache, options.reptable_name, &schedule.table_text);
   if (schedule.table_text.text) {
-    shared.cache.making = &schedule.making_snapshot;
     schedule.shared_tables = &shared.cache;
   }
 

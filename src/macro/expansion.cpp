@@ -11,55 +11,16 @@ namespace {
 
 MacroDef* macro_named_by(const Token* token) { return token->ident ? token->ident->macro : nullptr; }
 
-// Every definition renames to one identifier, so a name expanded on its own
-// becomes the end of its chain of renamings. The chain is followed once from
-// `def` and where it ends is recorded for every definition on the way, so
-// that a table of long chains costs its length once rather than once per
-// name used. It ends at a target that names no macro, or at the first name
-// met again (a cycle): that name stays as it is, as the rule that stops
-// recursion leaves it.
-void settle_chain(MacroDef* def) {
-  const Token* end = nullptr;
-  MacroDef* cycle_entry = nullptr;
-  for (MacroDef* step = def;;) {
-    step->settle_state = SETTLE_ON_PATH;
-    const Token* target = step->replacement;
-    MacroDef* next = macro_named_by(target);
-    if (!next) {
-      end = target;
-      break;
-    }
-    if (next->settle_state == SETTLE_ON_PATH) {
-      end = target;
-      cycle_entry = next;
-      break;
-    }
-    if (next->settle_state == SETTLE_KNOWN) {
-      end = next->settled;
-      break;
-    }
-    step = next;
-  }
-  // The names before the cycle end where the cycle closes; each name of the
-  // cycle ends at the target that leads back to it.
-  MacroDef* step = def;
-  while (step != cycle_entry && step && step->settle_state == SETTLE_ON_PATH) {
-    step->settle_state = SETTLE_KNOWN;
-    step->settled = end;
-    step = macro_named_by(step->replacement);
-  }
-  if (!cycle_entry) return;
-  cycle_entry->settle_state = SETTLE_KNOWN;
-  cycle_entry->settled = end;
-  for (step = cycle_entry;;) {
-    const Token* target = step->replacement;
-    MacroDef* next = macro_named_by(target);
-    if (next->settle_state != SETTLE_ON_PATH) break;
-    next->settle_state = SETTLE_KNOWN;
-    next->settled = target;
-    step = next;
-  }
-}
+// Definitions as settle_chain walks them.
+struct MacroChain {
+  static constexpr MacroDef* none = nullptr;
+  int32_t state(MacroDef* def) const { return def->settle_state; }
+  void set_state(MacroDef* def, int32_t state) const { def->settle_state = state; }
+  MacroDef* next(MacroDef* def) const { return macro_named_by(def->replacement); }
+  const Token* own_end(MacroDef* def) const { return def->replacement; }
+  const Token* settled(MacroDef* def) const { return def->settled; }
+  void settle(MacroDef* def, const Token* end) const { def->settled = end; }
+};
 
 // A target written where the name stood, with nothing around it changed,
 // could read back as another token with its neighbour: after a backslash
@@ -78,7 +39,8 @@ bool could_join_a_neighbour(const NameSite& site) {
 }  // namespace
 
 const Token* settled_target(MacroDef* def) {
-  if (def->settle_state == SETTLE_UNKNOWN) settle_chain(def);
+  MacroChain chain;
+  if (def->settle_state == SETTLE_UNKNOWN) settle_chain(chain, def);
   return def->settled;
 }
 

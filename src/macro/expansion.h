@@ -3,6 +3,7 @@
 #pragma once
 
 #include "lex/tokenizer.h"
+#include "macro/macro_table.h"
 
 struct IdentEntry;
 struct MacroDef;
@@ -45,3 +46,56 @@ void expand_line(Preprocessor* p, Token** list);
 // The one token that the macro's name finally becomes: the end of its chain
 // of renamings, or the name met again that closes a cycle.
 const Token* settled_target(MacroDef* def);
+
+// Every definition renames to one identifier, so a name expanded on its own
+// becomes the end of its chain of renamings. The chain is followed once from
+// `def` and where it ends is recorded for every definition on the way, so
+// that a table of long chains costs its length once rather than once per
+// name used. It ends at a target that names no macro, or at the first name
+// met again (a cycle): that name stays as it is, as the rule that stops
+// recursion leaves it.
+//
+// `chain` gives, for a definition: its SettleState (state, set_state), the
+// definition its target names (next, or chain.none), the end that its own
+// target is (own_end), and the end recorded for it (settled, settle).
+template <typename Chain, typename Def>
+void settle_chain(const Chain& chain, Def def) {
+  decltype(chain.own_end(def)) end{};
+  Def cycle_entry = chain.none;
+  for (Def step = def;;) {
+    chain.set_state(step, SETTLE_ON_PATH);
+    Def next = chain.next(step);
+    if (next == chain.none) {
+      end = chain.own_end(step);
+      break;
+    }
+    if (chain.state(next) == SETTLE_ON_PATH) {
+      end = chain.own_end(step);
+      cycle_entry = next;
+      break;
+    }
+    if (chain.state(next) == SETTLE_KNOWN) {
+      end = chain.settled(next);
+      break;
+    }
+    step = next;
+  }
+  // The names before the cycle end where the cycle closes; each name of the
+  // cycle ends at the target that leads back to it.
+  Def step = def;
+  while (step != cycle_entry && step != chain.none && chain.state(step) == SETTLE_ON_PATH) {
+    chain.set_state(step, SETTLE_KNOWN);
+    chain.settle(step, end);
+    step = chain.next(step);
+  }
+  if (cycle_entry == chain.none) return;
+  chain.set_state(cycle_entry, SETTLE_KNOWN);
+  chain.settle(cycle_entry, end);
+  for (step = cycle_entry;;) {
+    Def next = chain.next(step);
+    if (chain.state(next) != SETTLE_ON_PATH) break;
+    chain.set_state(next, SETTLE_KNOWN);
+    chain.settle(next, chain.own_end(step));
+    step = next;
+  }
+}

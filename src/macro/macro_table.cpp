@@ -58,24 +58,41 @@ static bool is_protected_name(const Preprocessor* p, const IdentEntry* name) {
   return name == p->id_stdc_iec_559 || name == p->id_stdc_iec_559_complex || name == p->id_stdc_iso_10646;
 }
 
+static void note_location(Preprocessor* p, const char* name, const SourceLocation* location) {
+  if (!location) {
+    diag_tip(&p->report, "macro \"%s\" is defined in command line", name);
+  } else {
+    diag_tip(&p->report, "macro \"%s\" is defined in \"%s\" (%ld)", name, location->name,
+             static_cast<long>(location->line));
+  }
+}
+
+bool redefinition_taken(Preprocessor* p, const char* name, bool predefined, bool same,
+                        const SourceLocation* old_location) {
+  if (predefined) {
+    diag_error(&p->report, "predefined macro \"%s\" redefinition", name);
+    diag_tip(&p->report, "macro redefinition ignored");
+    return false;
+  }
+  if (!same) {
+    const char* format = "macro \"%s\" - redefinition with nonidentical replacement list";
+    bool shown = diag_portability(&p->report, format, name) || diag_warning(&p->report, format, name);
+    if (shown) note_location(p, name, old_location);
+  }
+  return true;
+}
+
 void redefine_macro(MacroDef** slot, MacroDef* def) {
   MacroDef* old = *slot;
   Preprocessor* p = old->owner;
-  if (is_protected_name(p, old->name)) {
-    with_name_spelling(old, [p](const char* name) {
-      diag_error(&p->report, "predefined macro \"%s\" redefinition", name);
-      diag_tip(&p->report, "macro redefinition ignored");
-    });
+  bool taken = true;
+  with_name_spelling(old, [&](const char* name) {
+    taken = redefinition_taken(p, name, is_protected_name(p, old->name),
+                               same_replacement(old->replacement, def->replacement), old->location);
+  });
+  if (!taken) {
     free_macro(def);
     return;
-  }
-  if (!same_replacement(old->replacement, def->replacement)) {
-    bool shown = false;
-    with_name_spelling(old, [p, &shown](const char* name) {
-      const char* format = "macro \"%s\" - redefinition with nonidentical replacement list";
-      shown = diag_portability(&p->report, format, name) || diag_warning(&p->report, format, name);
-    });
-    if (shown) note_macro_location(old);
   }
   *slot = def;
   free_macro(old);
@@ -83,14 +100,7 @@ void redefine_macro(MacroDef** slot, MacroDef* def) {
 
 void note_macro_location(MacroDef* def) {
   Preprocessor* p = def->owner;
-  with_name_spelling(def, [p, def](const char* name) {
-    if (!def->location) {
-      diag_tip(&p->report, "macro \"%s\" is defined in command line", name);
-    } else {
-      diag_tip(&p->report, "macro \"%s\" is defined in \"%s\" (%ld)", name, def->location->name,
-               static_cast<long>(def->location->line));
-    }
-  });
+  with_name_spelling(def, [p, def](const char* name) { note_location(p, name, def->location); });
 }
 
 void free_macro(MacroDef* def) {

@@ -32,6 +32,11 @@ bool same_replacement(const Token* a, const Token* b);
 
 // *slot holds the existing definition; afterwards it holds the one that stays.
 void redefine_macro(MacroDef** slot, MacroDef* def);
+// The rules for defining the macro `name` again, with their diagnostics: a
+// predefined name keeps its definition; any other takes the new one, with a
+// warning when the replacement is not the same. True when it is taken.
+bool redefinition_taken(Preprocessor* p, const char* name, bool predefined, bool same,
+                        const SourceLocation* old_location);
 void note_macro_location(MacroDef* def);
 void free_macro(MacroDef* def);
 

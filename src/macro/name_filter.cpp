@@ -8,18 +8,22 @@
 #include "source/preprocessor.h"
 #include "source/spelling_table.h"
 
-static void add_name(NameFilter& filter, const IdentEntry* name) {
-  uint32_t bit = name->name_hash & filter.mask;
+void add_to_name_filter(NameFilter& filter, uint32_t name_hash, const char* spelling, size_t length, bool plain) {
+  uint32_t bit = name_hash & filter.mask;
   filter.words[bit >> 6] |= uint64_t{1} << (bit & 63);
   // A name spelled with a splice, a trigraph or a UCN may begin otherwise
-  // in a source: no first byte stands for it.
-  if (name->plain) {
-    const char* text = name->text_begin;
-    note_name_start(filter.starts, static_cast<unsigned char>(text[0]),
-                    name->text_end - text >= 2 ? static_cast<unsigned char>(text[1]) : 0);
+  // in a source: no first bytes stand for it.
+  if (plain) {
+    note_name_start(filter.starts, static_cast<unsigned char>(spelling[0]),
+                    length >= 2 ? static_cast<unsigned char>(spelling[1]) : 0);
   } else {
     filter.starts.count = kNameStarts + 1;
   }
+}
+
+static void add_name(NameFilter& filter, const IdentEntry* name) {
+  add_to_name_filter(filter, name->name_hash, name->text_begin, static_cast<size_t>(name->text_end - name->text_begin),
+                     name->plain);
 }
 
 template <typename Visit>
@@ -32,18 +36,23 @@ static void for_each_macro_name(const SpellingTable* table, Visit visit) {
   }
 }
 
-NameFilter build_name_filter(Preprocessor* p) {
-  uint32_t names = 2;
-  for_each_macro_name(&p->spellings, [&names](const IdentEntry*) { ++names; });
+NameFilter make_name_filter(Arena* arena, uint32_t names) {
   // About one name in 64 bits keeps false hits rare; the name hash has 20 bits.
   uint32_t bits = 1u << 12;
-  while (bits < (1u << 20) && bits < names * 64u) bits <<= 1;
+  while (bits < (1u << 20) && bits < names * uint64_t{64}) bits <<= 1;
   NameFilter filter;
   filter.mask = bits - 1;
   filter.starts = NameStarts{{}, {}, 0};
   size_t bytes = bits / 8;
-  filter.words = static_cast<uint64_t*>(arena_alloc(p->store->arena, bytes));
+  filter.words = static_cast<uint64_t*>(arena_alloc(arena, bytes));
   memset(filter.words, 0, bytes);
+  return filter;
+}
+
+NameFilter build_name_filter(Preprocessor* p) {
+  uint32_t names = 2;
+  for_each_macro_name(&p->spellings, [&names](const IdentEntry*) { ++names; });
+  NameFilter filter = make_name_filter(p->store->arena, names);
   for_each_macro_name(&p->spellings, [&filter](const IdentEntry* name) { add_name(filter, name); });
   add_name(filter, p->id_pragma);
   add_name(filter, p->id_va_args);

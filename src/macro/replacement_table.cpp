@@ -20,10 +20,18 @@
 // Enough for the two names and the sign of extra tokens after them.
 static constexpr size_t kTableLineTokensKept = 4096;
 
+static char* spelling_of(Preprocessor* p, const Token* token) {
+  return token_spelling(p->store, token->text_begin, token->text_end);
+}
+
+[[noreturn]] static void refuse_token(Preprocessor* p, const Token* token) {
+  diag_fatal(&p->report, "non-identifier token \"%s\" specified", spelling_of(p, token));
+}
+
 // A table line means its first three tokens at most: the rest of a long
 // line is read for its diagnostics only, part by part, and let go.
-static Token* read_table_line(Preprocessor* p, Report report) {
-  const LinePart part{report, nullptr, kTableLineTokensKept, nullptr};
+static Token* read_table_line(Preprocessor* p, Report report, const NameFilter* filter) {
+  const LinePart part{report, filter, kTableLineTokensKept, nullptr};
   bool ended;
   Token* line = read_first_line_part(p, part, &ended);
   while (line && !ended) free_token_list(read_next_line_part(p, part, &ended));
@@ -41,14 +49,24 @@ void load_replacement_table(Preprocessor* p, Report report) {
   }
   p->settings->io_error = static_cast<FileError>(error);
   if (!text.text) diag_fatal(&p->report, "cannot load replacement table \"%s\"; %s", name, error_text(error));
-  push_source(p, text, name, name);
-  // The table is read as by the document's lexer in every mode: its names
-  // are plain identifiers, whatever the sources are lexed as.
+  // The table's texts stay in the pool: macro names point into them.
+  read_table_pairs(p, text, report, TablePairs{nullptr, nullptr, nullptr});
+}
+
+void read_table_pairs(Preprocessor* p, const LoadedText& text, Report report, const TablePairs& pairs) {
+  push_source(p, text, p->settings->reptable_name, p->settings->reptable_name);
+  // The table is read by the strict lexer in every mode: its names are
+  // plain identifiers, whatever the sources are lexed as.
   const bool modern = p->lex.modern;
   p->lex.modern = false;
-  // The table's texts stay in the pool: macro names point into them.
-  while (Token* line = read_table_line(p, report)) {
-    process_table_line(p, line, report);
+  while (Token* line = read_table_line(p, report, pairs.filter)) {
+    if (holds_table_pair(p, line, report)) {
+      if (pairs.enter) {
+        pairs.enter(p, line, line->next, pairs.data);
+      } else {
+        define_table_macro(p, spelling_of(p, line), spelling_of(p, line->next));
+      }
+    }
     free_token_list(line);
     count_frame_lines(p->source_top);
   }
@@ -56,31 +74,34 @@ void load_replacement_table(Preprocessor* p, Report report) {
   p->lex.modern = modern;
 }
 
-static char* spelling_of(Preprocessor* p, const Token* token) {
-  return token_spelling(p->store, token->text_begin, token->text_end);
+bool holds_table_pair(Preprocessor* p, const Token* line, Report report) {
+  if (line->kind == TK_NEWLINE) return false;
+  if (line->kind != TK_IDENTIFIER) refuse_token(p, line);
+  const Token* second = line->next;
+  if (second->kind == TK_NEWLINE) {
+    diag_fatal(&p->report, "target identifier missed for source identifier \"%s\"", spelling_of(p, line));
+  }
+  if (second->kind != TK_IDENTIFIER) refuse_token(p, second);
+  if (second->next->kind != TK_NEWLINE && report == Report::ON) diag_warning(&p->report, "extra tokens specified");
+  return true;
 }
 
 void process_table_line(Preprocessor* p, Token* line, Report report) {
-  if (line->kind == TK_NEWLINE) return;
-  char* source = spelling_of(p, line);
-  if (line->kind != TK_IDENTIFIER) diag_fatal(&p->report, "non-identifier token \"%s\" specified", source);
-  const Token* second = line->next;
-  if (second->kind == TK_NEWLINE) diag_fatal(&p->report, "target identifier missed for source identifier \"%s\"", source);
-  char* target = spelling_of(p, second);
-  if (second->kind != TK_IDENTIFIER) diag_fatal(&p->report, "non-identifier token \"%s\" specified", target);
-  if (second->next->kind != TK_NEWLINE && report == Report::ON) diag_warning(&p->report, "extra tokens specified");
-  define_table_macro(p, source, target);
+  if (holds_table_pair(p, line, report)) define_table_macro(p, spelling_of(p, line), spelling_of(p, line->next));
 }
 
-void define_table_macro(Preprocessor* p, const char* name, const char* target) {
+bool accepts_macro_name(Preprocessor* p, const char* name, const char* name_end) {
   const char* cursor = name;
   const LexState quiet = quiet_lex_state(p->lex);
   TokenKind kind = next_token(&quiet, cursor);
+  if (kind == TK_IDENTIFIER && cursor == name_end) return true;
+  diag_error(&p->report, "illegal macro name \"%s\" in \"#define\"", name);
+  return false;
+}
+
+void define_table_macro(Preprocessor* p, const char* name, const char* target) {
   const char* name_end = name + strlen(name);
-  if (kind != TK_IDENTIFIER || cursor != name_end) {
-    diag_error(&p->report, "illegal macro name \"%s\" in \"#define\"", name);
-    return;
-  }
+  if (!accepts_macro_name(p, name, name_end)) return;
   MacroDef* def = static_cast<MacroDef*>(pool_alloc(p->store, sizeof(MacroDef)));
   def->name = intern_spelling(p, name, name_end);
   note_table_name(p, def->name);

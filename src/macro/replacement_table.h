@@ -4,6 +4,8 @@
 
 #include "source/logical_line.h"
 
+struct LoadedText;
+struct NameFilter;
 struct Token;
 struct Preprocessor;
 
@@ -13,3 +15,24 @@ struct Preprocessor;
 void load_replacement_table(Preprocessor* p, Report report);
 void process_table_line(Preprocessor* p, Token* line, Report report);
 void define_table_macro(Preprocessor* p, const char* name, const char* target);
+
+// Where read_table_pairs gives the pairs: to `enter` (with `data`), or,
+// with no `enter`, to define_table_macro. Identifiers that `filter` rejects
+// are not interned while the lines are read (null: all are).
+struct TablePairs {
+  void (*enter)(Preprocessor* p, const Token* source, const Token* target, void* data);
+  void* data;
+  const NameFilter* filter;
+};
+
+// Reads the table's text line by line with the checks and diagnostics of a
+// load; each line that holds a pair gives it to `pairs`.
+void read_table_pairs(Preprocessor* p, const LoadedText& text, Report report, const TablePairs& pairs);
+
+// The checks of one line: false for an empty line, true when it holds a
+// pair (its first two tokens); fatal for a line that holds no pair.
+bool holds_table_pair(Preprocessor* p, const Token* line, Report report);
+
+// Whether [name, name_end), a NUL-terminated spelling, is one identifier,
+// as a macro name must be; an error when it is not.
+bool accepts_macro_name(Preprocessor* p, const char* name, const char* name_end);

@@ -30,7 +30,7 @@ Token* make_token(Preprocessor* p, TokenKind kind, const char* ws_begin, const c
   if (kind == TK_IDENTIFIER) {
     if (!filter) {
       token->ident = intern_spelling(p, begin, end);
-    } else {
+    } else if (filter->words) {
       // A name the filter rejects can mean nothing here: it stays unnamed.
       bool plain;
       uint32_t name_hash = identifier_name_hash(begin, end, &plain);

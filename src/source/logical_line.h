@@ -22,7 +22,7 @@ Token* read_logical_line(Preprocessor* p, Report report);
 // the source); *ended tells whether the part ends the line (its last token
 // the TK_NEWLINE). For the renaming loop, identifiers that the filter
 // rejects (which no table entry, _Pragma or __VA_ARGS__ can be) are not
-// interned: their `ident` stays null. A line that the tokeniser's first pass
+// interned: their `ident` stays null. A filter without words holds no name. A line that the tokeniser's first pass
 // has read up to a token that only tokens can deal with goes on from there:
 // `first` is that token (its kind and extents, read and reported already),
 // and the source's position stands after it.

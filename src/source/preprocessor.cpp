@@ -38,11 +38,15 @@ Preprocessor* create_preprocessor(RunSettings* settings) {
   p->report.hook_data = p;
   p->lex = LexState{settings->cplusplus, false, &p->report, &settings->limits, p->store, settings->modern};
   init_spelling_table(&p->spellings, p->store, kInitialSpellingBucketBits);
+  intern_predefined_names(p);
+  return p;
+}
+
+void intern_predefined_names(Preprocessor* p) {
   p->id_va_args = intern_constant(p, "__VA_ARGS__");
   p->id_stdc_iec_559 = intern_constant(p, "__STDC_IEC_559__");
   p->id_stdc_iec_559_complex = intern_constant(p, "__STDC_IEC_559_COMPLEX__");
   p->id_stdc_iso_10646 = intern_constant(p, "__STDC_ISO_10646__");
   p->id_defined = intern_constant(p, "defined");
   p->id_pragma = intern_constant(p, "_Pragma");
-  return p;
 }

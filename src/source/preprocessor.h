@@ -42,6 +42,10 @@ struct Preprocessor {
 // first; what writes output adds its flush to that.
 Preprocessor* create_preprocessor(RunSettings* settings);
 
+// Interns the names the run knows by heart (_Pragma, __VA_ARGS__, ...) and
+// keeps their entries; done again when the spelling table starts anew.
+void intern_predefined_names(Preprocessor* p);
+
 // The hook that create_preprocessor gives the reporter (data: the run):
 // the lines copied as they stand are counted, so that a message names its line.
 void count_lines_before_report(void* data);

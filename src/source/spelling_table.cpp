@@ -7,6 +7,7 @@
 #include "memory/heap.h"
 #include "memory/pool.h"
 #include "source/preprocessor.h"
+#include "source/shared_spellings.h"
 
 static_assert(sizeof(IdentEntry) <= kPoolSmallClass, "an identifier entry is a small pool block");
 
@@ -81,18 +82,8 @@ IdentEntry* new_entry(const char* begin, const char* end, uint32_t name_hash, bo
   return entry;
 }
 
-IdentEntry* find_hashed(const SpellingTable* table, const char* begin, const char* end, uint32_t name_hash, bool plain) {
-  for (IdentEntry* entry = table->buckets[spelling_bucket_of(table, name_hash)]; entry; entry = entry->next) {
-    if (entry->name_hash == name_hash && entry_matches(entry, begin, end, plain)) return entry;
-  }
-  return nullptr;
-}
-
 IdentEntry* intern_hashed(Preprocessor* p, const char* begin, const char* end, uint32_t name_hash, bool plain) {
   SpellingTable* table = &p->spellings;
-  if (table->shared) {
-    if (IdentEntry* entry = find_hashed(table->shared, begin, end, name_hash, plain)) return entry;
-  }
   IdentEntry** slot = &table->buckets[spelling_bucket_of(table, name_hash)];
   for (IdentEntry* entry = *slot; entry; entry = entry->next) {
     if (entry->name_hash == name_hash && entry_matches(entry, begin, end, plain)) return entry;
@@ -102,6 +93,14 @@ IdentEntry* intern_hashed(Preprocessor* p, const char* begin, const char* end, u
   *slot = entry;
   if (++table->entries > spelling_bucket_count(table) && table->bucket_bits < kMaxSpellingBucketBits) {
     double_buckets(table);
+  }
+  // Entered before it takes its definition: the name may rename to itself.
+  if (const SharedSpellings* shared = table->shared) {
+    uint32_t number = find_shared_name(shared, begin, end, name_hash, plain);
+    if (number != kNoSharedName) {
+      uint32_t definition = record_at(shared->names, number).definition;
+      if (definition != kNoDefinition) shared->on_definition(p, entry, definition, shared->hook_data);
+    }
   }
   return entry;
 }

@@ -8,6 +8,7 @@
 struct MacroDef;
 struct Pool;
 struct Preprocessor;
+struct SharedSpellings;
 
 // Room for a copy of a short spelling in the entry's pool block.
 constexpr size_t kInlineSpelling = sizeof(void*) == 8 ? 26 : 22;
@@ -34,10 +35,11 @@ struct SpellingTable {
   uint32_t entries;
   Pool* pool;
   // The replacement table's names, shared read-only by every file that
-  // takes the table from its snapshot: a spelling is looked up there first,
-  // and only a name the table does not have enters this file's own chains.
-  // So a file costs nothing for the table's names it does not use.
-  const SpellingTable* shared;
+  // takes the table from its snapshot. A spelling missing from this file's
+  // chains is looked up there, and the file's new entry takes the name's
+  // definition from there: a file costs nothing for the table's names it
+  // does not use, and never writes to what the others read.
+  const SharedSpellings* shared;
 };
 
 constexpr uint32_t kInitialSpellingBucketBits = 10;

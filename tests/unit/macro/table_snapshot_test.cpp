@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "lex/identifier.h"
+#include "lex/token.h"
+#include "macro/expansion.h"
 #include "macro/macro_table.h"
+#include "macro/replacement_table.h"
 #include "macro/table_snapshot.h"
+#include "source/shared_spellings.h"
 #include "source/spelling_table.h"
 #include "support/run_fixture.h"
 
@@ -42,16 +45,12 @@ IdentEntry* intern(RunFixture& run, const char* spelling) {
   return intern_spelling(run.p, spelling, spelling + strlen(spelling));
 }
 
-// A spelling other than `name` that falls in the same bucket of `table`.
-std::string bucket_mate_of(const SpellingTable& table, const char* name) {
-  auto bucket_of = [&table](const char* begin, const char* end) {
-    return spelling_bucket_of(&table, identifier_name_hash(begin, end));
-  };
-  uint32_t bucket = bucket_of(name, name + strlen(name));
-  for (int i = 0;; ++i) {
-    std::string candidate = "mate" + std::to_string(i);
-    if (bucket_of(candidate.data(), candidate.data() + candidate.size()) == bucket) return candidate;
-  }
+// What the name finally becomes, as its own entry's definition has it.
+std::string becomes(RunFixture& run, const char* name) {
+  const MacroDef* def = find_macro(intern(run, name));
+  if (!def) return "";
+  const Token* target = settled_target(const_cast<MacroDef*>(def));
+  return std::string(target->text_begin, target->text_end);
 }
 
 }  // namespace
@@ -60,33 +59,34 @@ TEST(TableSnapshot, LaterFilesShareTheTableButNotEachOthersNames) {
   TableFile table("alpha beta\n");
   Options options = options_for(table);
   TableCache cache = make_table_cache();
-  std::string mate;
+  const SharedSpellings& shared = cache.by_language[0].names;
   {
     RunFixture second(0, options);
     ASSERT_TRUE(adopt_table_snapshot(second.p, &cache));
-    mate = bucket_mate_of(second.p->spellings, "alpha");
+    const uint32_t table_names = shared.names.count;
     IdentEntry* alpha = intern(second, "alpha");
     ASSERT_NE(find_macro(alpha), nullptr);
+    EXPECT_EQ(intern(second, "alpha"), alpha);
     // A name of this file goes into the file's own table; the table's
-    // chains, shared by every file, are never written.
-    IdentEntry* own = intern(second, mate.c_str());
+    // records, read by every file, are never written.
+    IdentEntry* own = intern(second, "gamma");
     EXPECT_NE(own, alpha);
-    EXPECT_EQ(alpha->next, nullptr);
-    EXPECT_EQ(intern(second, mate.c_str()), own);
+    EXPECT_EQ(find_macro(own), nullptr);
+    EXPECT_EQ(intern(second, "gamma"), own);
+    EXPECT_EQ(shared.names.count, table_names);
   }
   {
     // The second file's arena is gone: the third must not reach its entries.
     RunFixture third(0, options);
     ASSERT_TRUE(adopt_table_snapshot(third.p, &cache));
-    IdentEntry* alpha = intern(third, "alpha");
-    EXPECT_EQ(alpha->next, nullptr);
-    EXPECT_NE(find_macro(alpha), nullptr);
+    EXPECT_EQ(becomes(third, "alpha"), "beta");
+    EXPECT_EQ(find_macro(intern(third, "gamma")), nullptr);
     EXPECT_EQ(third.diagnostics(), "");
   }
   release_table_cache(&cache);
 }
 
-TEST(TableSnapshot, AFileWhoseNamesGrowTheTableLeavesTheTableIntactForTheNext) {
+TEST(TableSnapshot, AFileHoldsOnlyTheNamesItMeets) {
   std::string text;
   for (int i = 0; i < 300; ++i) text += "old" + std::to_string(i) + " new" + std::to_string(i) + "\n";
   TableFile table(text);
@@ -97,15 +97,15 @@ TEST(TableSnapshot, AFileWhoseNamesGrowTheTableLeavesTheTableIntactForTheNext) {
     RunFixture later(0, options);
     ASSERT_TRUE(adopt_table_snapshot(later.p, &cache));
     const SpellingTable& spellings = later.p->spellings;
-    const uint32_t table_entries = spellings.entries;
+    const uint32_t before = spellings.entries;
     // Every name of the table is found with its macro, and only those are.
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 300; i += 3) {
       const std::string old_name = "old" + std::to_string(i);
       const std::string new_name = "new" + std::to_string(i);
       ASSERT_NE(find_macro(intern(later, old_name.c_str())), nullptr) << old_name;
       ASSERT_EQ(find_macro(intern(later, new_name.c_str())), nullptr) << new_name;
     }
-    EXPECT_EQ(spellings.entries, table_entries);
+    EXPECT_EQ(spellings.entries, before + 200);
     // This file's own names: enough to double the buckets more than once.
     const uint32_t buckets = spelling_bucket_count(&spellings);
     std::vector<std::string> own;  // the entries point into these texts
@@ -117,26 +117,95 @@ TEST(TableSnapshot, AFileWhoseNamesGrowTheTableLeavesTheTableIntactForTheNext) {
       for (const IdentEntry* entry = spellings.buckets[i]; entry; entry = entry->next) ++reachable;
     }
     EXPECT_EQ(reachable, spellings.entries);
+    EXPECT_EQ(cache.by_language[0].names.names.count, 600u);
   }
   release_table_cache(&cache);
 }
 
-TEST(TableSnapshot, ATableThatReportsAnythingIsLoadedByEveryFile) {
+// Chains, cycles, names written with splices and universal character
+// names: every name ends where the table loaded by the file itself ends it.
+TEST(TableSnapshot, NamesEndWhereTheLoadedTableEndsThem) {
   const char* tables[] = {
-      "x y\nx z\n",      // a redefinition warns for every file
-      "x\n",             // a fatal error for every file
-      "x y extra\n",     // a warning given only with the first file: later loads are silent
+      "A B\nB C\nC A\nS S\nD A\nE D\n",
+      "x y\ny z\nq y\nx y\n",
+      "sp\\\nlit joined\nj\\\noined far\n",
+      "\\u00C0 \\U000000C0\n\\U000000C0x \\u00C0\n",
+      "_Pragma p\n__VA_ARGS__ defined\n",
   };
-  const bool usable[] = {false, false, true};
-  for (size_t i = 0; i < 3; ++i) {
-    SCOPED_TRACE(tables[i]);
-    TableFile table(tables[i]);
+  const char* names[] = {"A", "B", "C", "S", "D", "E", "x", "y", "q", "z", "split", "joined",
+                         "\\u00C0", "\\U000000C0", "\\u00C0x", "_Pragma", "__VA_ARGS__", "defined"};
+  for (const char* text : tables) {
+    SCOPED_TRACE(text);
+    TableFile table(text);
     Options options = options_for(table);
     TableCache cache = make_table_cache();
-    RunFixture later(0, options);
-    EXPECT_EQ(adopt_table_snapshot(later.p, &cache), usable[i]);
-    EXPECT_EQ(later.diagnostics(), "");  // the snapshot's own load reports nothing
+    RunFixture shared(0, options);
+    ASSERT_TRUE(adopt_table_snapshot(shared.p, &cache, Report::ON));
+    RunFixture loaded(0, options);
+    load_replacement_table(loaded.p, Report::ON);
+    for (const char* name : names) EXPECT_EQ(becomes(shared, name), becomes(loaded, name)) << name;
+    EXPECT_EQ(shared.p->id_pragma, intern(shared, "_Pragma"));
+    EXPECT_EQ(shared.p->id_va_args, intern(shared, "__VA_ARGS__"));
+    EXPECT_EQ(loaded.diagnostics(), "");
     release_table_cache(&cache);
+  }
+}
+
+// How a file ends its reading of the table: its messages, and whether it
+// failed or ended in a fatal error.
+std::string reading_of(RunFixture& run, bool adopt, TableCache* cache, Report report, bool* adopted = nullptr) {
+  std::string ending;
+  try {
+    if (adopt) {
+      *adopted = adopt_table_snapshot(run.p, cache, report);
+    } else {
+      load_replacement_table(run.p, report);
+    }
+  } catch (const FatalError&) {
+    ending = "[fatal]";
+  }
+  return run.diagnostics() + (run.p->report.failed ? "[failed]" : "") + ending;
+}
+
+TEST(TableSnapshot, EveryFileGetsWhatItsOwnLoadWouldReport) {
+  struct Case {
+    const char* table;
+    bool held;  // by the records; otherwise every file loads the table itself
+  };
+  const Case cases[] = {
+      {"x y\nx z\nx y\n", true},                         // redefinitions warn for every file
+      {"x\n", true},                                     // a fatal error for every file
+      {"x y extra\n", true},                             // a warning given only with the first file
+      {"x y\nx y\n", true},                              // a repetition is silent
+      {"x y", true},                                      // no line break at the end: said to the first file
+      {"x y /* open\n", true},                           // fatal for the first file, the end for the others
+      {"__STDC_IEC_559__ a\n__STDC_IEC_559__ b\n", true},  // a predefined name keeps its definition
+      {"a\\\nb c\nab d\n", true},                        // named as written, without the splice
+      {"x \\u0041\n", true},                             // the target's own diagnostics, for every file
+      {"\\u00C0 a\n\\U000000C0 b\n", false},              // named as first written: left to each file
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.table);
+    TableFile table(c.table);
+    Options options = options_for(table);
+    options.wport = 1;
+    for (bool first_before_later : {true, false}) {
+      TableCache cache = make_table_cache();
+      for (int turn = 0; turn < 2; ++turn) {
+        Report report = (turn == 0) == first_before_later ? Report::ON : Report::OFF;
+        SCOPED_TRACE(report == Report::ON ? "first file" : "later file");
+        RunFixture adopting(0, options);
+        RunFixture loading(0, options);
+        bool adopted = false;
+        std::string reading = reading_of(adopting, true, &cache, report, &adopted);
+        if (reading.find("[fatal]") == std::string::npos) {
+          EXPECT_EQ(adopted, c.held);
+        }
+        if (!adopted && reading.empty()) continue;  // the file loads the table itself
+        EXPECT_EQ(reading, reading_of(loading, false, nullptr, report));
+      }
+      release_table_cache(&cache);
+    }
   }
 }
 
@@ -146,7 +215,9 @@ TEST(TableSnapshot, EachLanguageHasItsOwn) {
   TableCache cache = make_table_cache();
   RunFixture c_file(0, options);
   EXPECT_TRUE(adopt_table_snapshot(c_file.p, &cache));
+  EXPECT_NE(find_macro(intern(c_file, "and")), nullptr);
   RunFixture cplusplus_file(1, options);
-  EXPECT_FALSE(adopt_table_snapshot(cplusplus_file.p, &cache));
+  EXPECT_EQ(reading_of(cplusplus_file, true, &cache, Report::OFF),
+            "\"" + table.path + "\" (1) fatal error: non-identifier token \"and\" specified\n[failed][fatal]");
   release_table_cache(&cache);
 }

@@ -1,0 +1,2 @@
+int second = loop2 + whole + sp\
+lit;
