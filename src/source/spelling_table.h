@@ -42,7 +42,7 @@ struct SpellingTable {
   const SharedSpellings* shared;
 };
 
-constexpr uint32_t kInitialSpellingBucketBits = 10;
+constexpr uint32_t kInitialSpellingBucketBits = 8;
 
 // The table lives as long as the pool's arena.
 void init_spelling_table(SpellingTable* table, Pool* pool, uint32_t bucket_bits);
