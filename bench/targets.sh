@@ -121,7 +121,7 @@ echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg); $(nproc) proc
 # The tree: the first 3,000 .h files of /usr/include in sorted order, copied
 # with their directories; its words, the most frequent first.
 mkdir "$tmp/tree"
-(cd /usr/include && find . -type f -name '*.h' | sort | head -n 3000 | tar -cf - -T - | tar -C "$tmp/tree" -xf -)
+(cd /usr/include && find . -type f -name '*.h' | sort | awk 'NR <= 3000' | tar -cf - -T - | tar -C "$tmp/tree" -xf -)
 find "$tmp/tree" -type f -print0 | sort -z > "$tmp/list"
 files=$(tr -cd '\0' < "$tmp/list" | wc -c)
 tbytes=$(xargs -0 cat < "$tmp/list" | wc -c)

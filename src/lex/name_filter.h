@@ -19,11 +19,31 @@ struct NameFilter {
   uint64_t* words;
   uint32_t mask;  // of the bit index within the name hash
   NameStarts starts;
+  // For a large table, whose names fill the name hash's values densely: a
+  // second look, by the hash and the length of a name of plain bytes, turns
+  // away most names the first lets through. Null when there is none, or
+  // when a name of the table is spelled with a splice, a trigraph or a UCN
+  // (its length is not that of its plain spellings).
+  uint64_t* by_length;
 };
 
 inline bool filter_may_hold(const NameFilter& filter, uint32_t name_hash) {
   uint32_t bit = name_hash & filter.mask;
   return (filter.words[bit >> 6] >> (bit & 63)) & 1;
+}
+
+// The bit of the second look for a name of plain bytes.
+inline uint32_t filter_length_bit(const NameFilter& filter, uint32_t name_hash, uint32_t length) {
+  return ((name_hash + length * 0x9E3779B1u) * 0x85EBCA6Bu >> 12) & filter.mask;
+}
+
+// The filter's answer for a name spelled in plain bytes, `length` of them:
+// with the second look when there is one.
+inline bool filter_may_hold_plain(const NameFilter& filter, uint32_t name_hash, uint32_t length) {
+  if (!filter_may_hold(filter, name_hash)) return false;
+  if (!filter.by_length) return true;
+  uint32_t bit = filter_length_bit(filter, name_hash, length);
+  return (filter.by_length[bit >> 6] >> (bit & 63)) & 1;
 }
 
 // Notes how a name begins (`second` 0 for a name of one byte).

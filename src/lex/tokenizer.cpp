@@ -660,7 +660,9 @@ ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filt
       // A literal with a suffix: the suffix is a name to look at.
       bool plain = true;
       uint32_t suffix_hash = identifier_name_hash(suffix, cursor, &plain);
-      if (!filter_may_hold(filter, suffix_hash)) {
+      bool may_hold = plain ? filter_may_hold_plain(filter, suffix_hash, static_cast<uint32_t>(cursor - suffix))
+                            : filter_may_hold(filter, suffix_hash);
+      if (!may_hold) {
         last_kind = kind;
         last_begin = begin;
         last_end = cursor;
@@ -678,7 +680,9 @@ ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filt
     } else if (kind == TK_IDENTIFIER) {
       bool plain = true;
       if (hash == kNoNameHash) hash = identifier_name_hash(begin, cursor, &plain);
-      if (!filter_may_hold(filter, hash)) {
+      bool may_hold = plain ? filter_may_hold_plain(filter, hash, static_cast<uint32_t>(cursor - begin))
+                            : filter_may_hold(filter, hash);
+      if (!may_hold) {
         last_kind = kind;
         last_begin = begin;
         last_end = cursor;

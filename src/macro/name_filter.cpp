@@ -11,6 +11,12 @@
 void add_to_name_filter(NameFilter& filter, uint32_t name_hash, const char* spelling, size_t length, bool plain) {
   uint32_t bit = name_hash & filter.mask;
   filter.words[bit >> 6] |= uint64_t{1} << (bit & 63);
+  if (filter.by_length && plain) {
+    uint32_t second = filter_length_bit(filter, name_hash, static_cast<uint32_t>(length));
+    filter.by_length[second >> 6] |= uint64_t{1} << (second & 63);
+  } else {
+    filter.by_length = nullptr;
+  }
   // A name spelled with a splice, a trigraph or a UCN may begin otherwise
   // in a source: no first bytes stand for it.
   if (plain) {
@@ -36,6 +42,9 @@ static void for_each_macro_name(const SpellingTable* table, Visit visit) {
   }
 }
 
+// Tables of this many names or more get the filter's second look.
+constexpr uint32_t kSecondLookNames = 1u << 14;
+
 NameFilter make_name_filter(Arena* arena, uint32_t names) {
   // About one name in 64 bits keeps false hits rare; the name hash has 20 bits.
   uint32_t bits = 1u << 12;
@@ -46,6 +55,12 @@ NameFilter make_name_filter(Arena* arena, uint32_t names) {
   size_t bytes = bits / 8;
   filter.words = static_cast<uint64_t*>(arena_alloc(arena, bytes));
   memset(filter.words, 0, bytes);
+  filter.by_length = nullptr;
+  // A quarter of the hash's values taken or more: the second look pays.
+  if (names >= kSecondLookNames) {
+    filter.by_length = static_cast<uint64_t*>(arena_alloc(arena, bytes));
+    memset(filter.by_length, 0, bytes);
+  }
   return filter;
 }
 
