@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "diag/diagnostics.h"
+#include "lex/char_class.h"
 #include "lex/char_input.h"
 #include "lex/lex_state.h"
 #include "lex/token.h"
@@ -53,13 +54,49 @@ void load_replacement_table(Preprocessor* p, Report report) {
   read_table_pairs(p, text, report, TablePairs{nullptr, nullptr, nullptr});
 }
 
+// A byte that begins a name the tokeniser reads as a plain identifier: in
+// C++ a word such as "and" may be an operator, which the tokeniser decides.
+static bool begins_plain_name(const Preprocessor* p, char c) {
+  if (!byte_is(c, CHAR_IDENTIFIER) || (c >= '0' && c <= '9')) return false;
+  return !p->lex.cplusplus || kChars.first[static_cast<unsigned char>(c)] != FB_OPERATOR_WORD_LETTER;
+}
+
+// The common line of a table, two names of plain bytes between blanks, is
+// given to `pairs` without the tokeniser: nothing in it could be reported,
+// and it reads as just the two identifiers it is written as. False, with
+// nothing read, for any other line.
+static bool enter_plain_pair(Preprocessor* p, const TablePairs& pairs) {
+  SourceFrame* frame = p->source_top;
+  const char* c = frame->pos;
+  const char* names[2][2];
+  for (auto& name : names) {
+    while (*c == ' ' || *c == '\t') ++c;
+    if (!begins_plain_name(p, *c)) return false;
+    name[0] = c;
+    while (byte_is(*c, CHAR_IDENTIFIER)) ++c;
+    name[1] = c;
+  }
+  while (*c == ' ' || *c == '\t') ++c;
+  if (*c == '\r' && c[1] == '\n') ++c;
+  if (*c != '\n') return false;
+  Token target{TK_IDENTIFIER, 0, nullptr, nullptr, nullptr, nullptr, names[1][0], names[1][1], nullptr, false};
+  Token source{TK_IDENTIFIER, 0, nullptr, nullptr, nullptr, nullptr, names[0][0], names[0][1], &target, false};
+  frame->pos = c + 1;
+  pairs.enter(p, &source, &target, pairs.data);
+  count_frame_lines(frame);
+  return true;
+}
+
 void read_table_pairs(Preprocessor* p, const LoadedText& text, Report report, const TablePairs& pairs) {
   push_source(p, text, p->settings->reptable_name, p->settings->reptable_name);
   // The table is read by the strict lexer in every mode: its names are
   // plain identifiers, whatever the sources are lexed as.
   const bool modern = p->lex.modern;
   p->lex.modern = false;
-  while (Token* line = read_table_line(p, report, pairs.filter)) {
+  for (;;) {
+    if (pairs.enter && enter_plain_pair(p, pairs)) continue;
+    Token* line = read_table_line(p, report, pairs.filter);
+    if (!line) break;
     if (holds_table_pair(p, line, report)) {
       if (pairs.enter) {
         pairs.enter(p, line, line->next, pairs.data);
