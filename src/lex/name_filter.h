@@ -32,15 +32,36 @@ inline bool filter_may_hold(const NameFilter& filter, uint32_t name_hash) {
   return (filter.words[bit >> 6] >> (bit & 63)) & 1;
 }
 
+// The name hashes that a file's names brought to the filter and that its
+// first look turned away, remembered in a small table that stays in the
+// nearest cache: a name comes back often within a file, and the filter of
+// a large table (from kRememberedFilterBits bits) does not stay there.
+constexpr uint32_t kRememberedFilterBits = 1u << 15;
+constexpr uint32_t kRememberedHashes = 256;
+struct FilterMisses {
+  uint32_t hashes[kRememberedHashes];  // a hash plus one; 0 for none
+};
+
+// The filter's first look, remembering what it turned away.
+inline bool filter_may_hold_remembered(const NameFilter& filter, FilterMisses* misses, uint32_t name_hash) {
+  if (!misses) return filter_may_hold(filter, name_hash);
+  uint32_t& slot = misses->hashes[name_hash % kRememberedHashes];
+  if (slot == name_hash + 1) return false;
+  if (filter_may_hold(filter, name_hash)) return true;
+  slot = name_hash + 1;
+  return false;
+}
+
 // The bit of the second look for a name of plain bytes.
 inline uint32_t filter_length_bit(const NameFilter& filter, uint32_t name_hash, uint32_t length) {
   return ((name_hash + length * 0x9E3779B1u) * 0x85EBCA6Bu >> 12) & filter.mask;
 }
 
 // The filter's answer for a name spelled in plain bytes, `length` of them:
-// with the second look when there is one.
-inline bool filter_may_hold_plain(const NameFilter& filter, uint32_t name_hash, uint32_t length) {
-  if (!filter_may_hold(filter, name_hash)) return false;
+// with the second look when there is one (`misses` may be null).
+inline bool filter_may_hold_plain(const NameFilter& filter, FilterMisses* misses, uint32_t name_hash,
+                                  uint32_t length) {
+  if (!filter_may_hold_remembered(filter, misses, name_hash)) return false;
   if (!filter.by_length) return true;
   uint32_t bit = filter_length_bit(filter, name_hash, length);
   return (filter.by_length[bit >> 6] >> (bit & 63)) & 1;

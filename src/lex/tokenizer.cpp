@@ -604,7 +604,7 @@ TokenKind next_token(const LexState* ls, const char*& cursor) {
   return read_token(ls, cursor, nullptr);
 }
 
-ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filter) {
+ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filter, FilterMisses* misses) {
   set_trigraphs(!ls->modern);
   // The scan's fields live in locals while it runs. `last` is the token
   // before the one being read.
@@ -660,7 +660,7 @@ ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filt
       // A literal with a suffix: the suffix is a name to look at.
       bool plain = true;
       uint32_t suffix_hash = identifier_name_hash(suffix, cursor, &plain);
-      bool may_hold = plain ? filter_may_hold_plain(filter, suffix_hash, static_cast<uint32_t>(cursor - suffix))
+      bool may_hold = plain ? filter_may_hold_plain(filter, misses, suffix_hash, static_cast<uint32_t>(cursor - suffix))
                             : filter_may_hold(filter, suffix_hash);
       if (!may_hold) {
         last_kind = kind;
@@ -680,7 +680,7 @@ ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filt
     } else if (kind == TK_IDENTIFIER) {
       bool plain = true;
       if (hash == kNoNameHash) hash = identifier_name_hash(begin, cursor, &plain);
-      bool may_hold = plain ? filter_may_hold_plain(filter, hash, static_cast<uint32_t>(cursor - begin))
+      bool may_hold = plain ? filter_may_hold_plain(filter, misses, hash, static_cast<uint32_t>(cursor - begin))
                             : filter_may_hold(filter, hash);
       if (!may_hold) {
         last_kind = kind;
