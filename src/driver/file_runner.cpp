@@ -114,6 +114,23 @@ void init_run_settings(RunSettings* settings, const Options* options, bool cplus
   settings->store = store;
 }
 
+// A table whose reading ends in a fatal error leaves no records to take its
+// names' order from: for the summary of the run, its lines up to that error
+// are read once more, silently, by a load of the table's own.
+static void note_order_of_fatal_table(Preprocessor* p) {
+  RunSettings* settings = static_cast<RunSettings*>(pool_alloc(p->store, sizeof(RunSettings)));
+  init_run_settings_like(settings, p->settings, p->store);
+  settings->diag = nullptr;  // reporting to no stream
+  settings->tables = p->settings->tables;
+  Preprocessor* quiet = create_preprocessor(settings);
+  quiet->tally = p->tally;
+  try {
+    load_replacement_table(quiet, Report::OFF);
+  } catch (const FatalError&) {
+    // Where the table ends for the file too.
+  }
+}
+
 // What the run wrote stays in the output however the run ends: a fatal
 // error or the heap running out.
 struct SourceTextFlush {
@@ -136,7 +153,14 @@ bool process_source(const char* name, bool first_file, RunSettings* settings, FI
   }
   try {
     const Report report = first_file ? Report::ON : Report::OFF;
-    if (!tables || !adopt_table_snapshot(p, tables, report)) {
+    bool adopted = false;
+    try {
+      adopted = tables && adopt_table_snapshot(p, tables, report);
+    } catch (const FatalError&) {
+      if (renames.table_order) note_order_of_fatal_table(p);
+      throw;
+    }
+    if (!adopted) {
       load_replacement_table(p, report);
     } else {
       note_table_order(p, tables);

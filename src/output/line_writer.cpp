@@ -33,9 +33,13 @@ void send(Preprocessor* p, const char* text, size_t length) {
   FILE* out = p->sink->out;
   if (!length || !out) return;  // no output: a source that could not be loaded
   size_t written = fwrite(text, 1, length, out);
-  // A file's write errors are found when it is closed; the standard output
-  // has no one to report to but the process status.
-  if (written != length && out == stdout) output_error_exit(stdout);
+  if (written == length) return;
+  // The standard output has no one to report to but the process status. A
+  // file's write errors are marked and found when it is closed; a memory
+  // stream that cannot grow writes short without marking anything, and its
+  // text would pass for whole.
+  if (out == stdout) output_error_exit(stdout);
+  if (!ferror(out)) out_of_memory();
 }
 
 void send_gathered(Preprocessor* p) {
