@@ -99,12 +99,7 @@ measure() {
     cpu[$key]=$(median 2 "$tmp/samples.$key")
   done
 }
-# median COLUMN FILE: the median of that column of the file.
-median() {
-  cut -d' ' -f"$1" "$2" | sort -g |
-    awk '{ a[NR] = $1 } END { printf "%.6g", NR % 2 ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'
-}
-calc() { awk "BEGIN { printf \"$1\", $2 }"; }
+source "$repo/scripts/lib/bench-stats.sh"
 # verdict N WHAT CONDITION: says whether target N is met (CONDITION is awk).
 verdict() {
   if awk "BEGIN { exit !($3) }"; then echo "  -> target $1 ($2): met"

@@ -43,11 +43,7 @@ run() {
   esac
 }
 
-median() {
-  cut -d' ' -f"$1" "$2" | sort -g |
-    awk '{ a[NR] = $1 } END { printf "%.6g", NR % 2 ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'
-}
-calc() { awk "BEGIN { printf \"$1\", $2 }"; }
+source "$repo/scripts/lib/bench-stats.sh"
 
 declare -A wall cpu
 keys=(j1 j2 xargs)

@@ -33,6 +33,10 @@ struct LexState {
   bool modern;
 };
 
+// Whether a literal's suffix is a name that may be renamed: in modern C++,
+// where literals take user-defined suffixes.
+inline bool suffixes_are_names(const LexState& state) { return state.modern && state.cplusplus; }
+
 // The same state reading without reports: for text that was checked
 // already, or that is looked at only to find where a token ends.
 inline LexState quiet_lex_state(const LexState& state) {

@@ -78,3 +78,11 @@ inline void note_name_start(NameStarts& starts, unsigned char first, unsigned ch
   }
   if (starts.count <= kNameStarts) ++starts.count;
 }
+
+// The filter's answer for a name the scan met, `length` bytes written
+// `plain` (with no splice, trigraph or UCN) or not: only a plain spelling's
+// length is its name's.
+inline bool filter_may_hold_name(const NameFilter& filter, FilterMisses* misses, uint32_t name_hash, bool plain,
+                                 uint32_t length) {
+  return plain ? filter_may_hold_plain(filter, misses, name_hash, length) : filter_may_hold(filter, name_hash);
+}

@@ -578,7 +578,7 @@ inline __attribute__((always_inline)) TokenKind read_token(const LexState* ls, c
 }  // namespace
 
 const char* literal_suffix(const LexState* ls, TokenKind kind, const char* begin, const char* end) {
-  if (!ls->modern || !ls->cplusplus) return end;
+  if (!suffixes_are_names(*ls)) return end;
   switch (kind) {
     case TK_STRING: case TK_WIDE_STRING: case TK_CHAR: case TK_WIDE_CHAR: case TK_RAW_STRING: {
       // A suffix holds no quote: it follows the last one.
@@ -617,7 +617,7 @@ ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filt
     last_begin = scan->token_begin;
     last_end = scan->end;
   }
-  const bool suffixes = ls->modern && ls->cplusplus;
+  const bool suffixes = suffixes_are_names(*ls);
   bool started = scan->started;
   for (;;) {
     const char* ws_begin = cursor;
@@ -660,9 +660,7 @@ ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filt
       // A literal with a suffix: the suffix is a name to look at.
       bool plain = true;
       uint32_t suffix_hash = identifier_name_hash(suffix, cursor, &plain);
-      bool may_hold = plain ? filter_may_hold_plain(filter, misses, suffix_hash, static_cast<uint32_t>(cursor - suffix))
-                            : filter_may_hold(filter, suffix_hash);
-      if (!may_hold) {
+      if (!filter_may_hold_name(filter, misses, suffix_hash, plain, static_cast<uint32_t>(cursor - suffix))) {
         last_kind = kind;
         last_begin = begin;
         last_end = cursor;
@@ -680,9 +678,7 @@ ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filt
     } else if (kind == TK_IDENTIFIER) {
       bool plain = true;
       if (hash == kNoNameHash) hash = identifier_name_hash(begin, cursor, &plain);
-      bool may_hold = plain ? filter_may_hold_plain(filter, misses, hash, static_cast<uint32_t>(cursor - begin))
-                            : filter_may_hold(filter, hash);
-      if (!may_hold) {
+      if (!filter_may_hold_name(filter, misses, hash, plain, static_cast<uint32_t>(cursor - begin))) {
         last_kind = kind;
         last_begin = begin;
         last_end = cursor;

@@ -18,6 +18,12 @@ bool begins_name(const NameStarts& starts, const char* p) {
   return false;
 }
 
+long count_newlines_plainly(const char* begin, const char* end) {
+  long count = 0;
+  for (; begin < end; ++begin) count += *begin == '\n';
+  return count;
+}
+
 }  // namespace
 
 // NOTE: plain_lines_end is this check 16 bytes at a time; the two must agree.
@@ -175,12 +181,9 @@ __attribute__((no_sanitize_address)) const char* plain_lines_end(const char* tex
 }
 
 long count_newlines(const char* begin, const char* end) {
-  long count = 0;
   // A line or two: the bytes one by one cost less than setting up the lanes.
-  if (end - begin < 64) {
-    for (; begin < end; ++begin) count += *begin == '\n';
-    return count;
-  }
+  if (end - begin < 64) return count_newlines_plainly(begin, end);
+  long count = 0;
   const __m128i newline = _mm_set1_epi8('\n');
   while (end - begin >= 16) {
     // Each lane counts its matches down from zero, at most 255 rounds
@@ -193,8 +196,7 @@ long count_newlines(const char* begin, const char* end) {
     __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
     count += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums));
   }
-  for (; begin < end; ++begin) count += *begin == '\n';
-  return count;
+  return count + count_newlines_plainly(begin, end);
 }
 
 #else
@@ -203,10 +205,6 @@ const char* plain_lines_end(const char* text, const NameStarts& starts, bool any
   return plain_lines_end_plainly(text, starts, anywhere);
 }
 
-long count_newlines(const char* begin, const char* end) {
-  long count = 0;
-  for (; begin < end; ++begin) count += *begin == '\n';
-  return count;
-}
+long count_newlines(const char* begin, const char* end) { return count_newlines_plainly(begin, end); }
 
 #endif

@@ -87,7 +87,7 @@ void replace_suffix(Preprocessor* p, Token* literal) {
 }  // namespace
 
 void expand_line(Preprocessor* p, Token** list) {
-  const bool suffixes = p->lex.modern && p->lex.cplusplus;
+  const bool suffixes = suffixes_are_names(p->lex);
   for (Token** slot = list; *slot; slot = &(*slot)->next) {
     Token* name = *slot;
     if (suffixes && name->kind != TK_IDENTIFIER && !name->suffix) {

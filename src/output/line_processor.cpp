@@ -71,7 +71,7 @@ static bool copy_plain_lines(Preprocessor* p, const NameFilter& filter) {
   if (p->pending_newlines) return false;
   SourceFrame* frame = p->source_top;
   const char* begin = frame->pos;
-  const char* end = plain_lines_end(begin, filter.starts, p->lex.modern && p->lex.cplusplus);
+  const char* end = plain_lines_end(begin, filter.starts, suffixes_are_names(p->lex));
   if (end == begin) return false;
   write_stretch(p, begin, end, nullptr, 0);
   frame->pos = end;

@@ -89,8 +89,8 @@ bool is_directory(const char* path);
 
 // --- Replacing a file by a new text ---
 
-// True when the file, read as a text (a carriage return before a line feed
-// dropped, as sources are read), is exactly these bytes.
+// True when the file holds exactly these bytes (line ends as they are, as
+// sources are read).
 bool file_holds_text(const char* path, const char* data, size_t size);
 
 // Prefix of the temporary files that replace_file leaves should it be killed
