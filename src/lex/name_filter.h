@@ -25,31 +25,25 @@ struct NameFilter {
   // when a name of the table is spelled with a splice, a trigraph or a UCN
   // (its length is not that of its plain spellings).
   uint64_t* by_length;
+  // With the second look, a look before the first: a bit for each first
+  // two bytes a name of the table begins with (kStartPairs bits, the
+  // second byte 0 for a name of one byte). It stays in the nearest cache,
+  // where the first look's words of a large table do not, and turns away
+  // nearly every other name when the table's names share a few prefixes,
+  // as a vendored library's do.
+  uint64_t* by_start;
 };
+
+constexpr uint32_t kStartPairs = 1u << 16;
+
+inline uint32_t start_pair(const char* spelling, uint32_t length) {
+  return static_cast<uint32_t>(static_cast<unsigned char>(spelling[0])) << 8 |
+         (length >= 2 ? static_cast<unsigned char>(spelling[1]) : 0u);
+}
 
 inline bool filter_may_hold(const NameFilter& filter, uint32_t name_hash) {
   uint32_t bit = name_hash & filter.mask;
   return (filter.words[bit >> 6] >> (bit & 63)) & 1;
-}
-
-// The name hashes that a file's names brought to the filter and that its
-// first look turned away, remembered in a small table that stays in the
-// nearest cache: a name comes back often within a file, and the filter of
-// a large table (from kRememberedFilterBits bits) does not stay there.
-constexpr uint32_t kRememberedFilterBits = 1u << 15;
-constexpr uint32_t kRememberedHashes = 256;
-struct FilterMisses {
-  uint32_t hashes[kRememberedHashes];  // a hash plus one; 0 for none
-};
-
-// The filter's first look, remembering what it turned away.
-inline bool filter_may_hold_remembered(const NameFilter& filter, FilterMisses* misses, uint32_t name_hash) {
-  if (!misses) return filter_may_hold(filter, name_hash);
-  uint32_t& slot = misses->hashes[name_hash % kRememberedHashes];
-  if (slot == name_hash + 1) return false;
-  if (filter_may_hold(filter, name_hash)) return true;
-  slot = name_hash + 1;
-  return false;
 }
 
 // The bit of the second look for a name of plain bytes.
@@ -57,11 +51,15 @@ inline uint32_t filter_length_bit(const NameFilter& filter, uint32_t name_hash, 
   return ((name_hash + length * 0x9E3779B1u) * 0x85EBCA6Bu >> 12) & filter.mask;
 }
 
-// The filter's answer for a name spelled in plain bytes, `length` of them:
-// with the second look when there is one (`misses` may be null).
-inline bool filter_may_hold_plain(const NameFilter& filter, FilterMisses* misses, uint32_t name_hash,
+// The filter's answer for a name spelled in plain bytes, `length` of them
+// from `spelling`: the start look, the first and the second, those there are.
+inline bool filter_may_hold_plain(const NameFilter& filter, const char* spelling, uint32_t name_hash,
                                   uint32_t length) {
-  if (!filter_may_hold_remembered(filter, misses, name_hash)) return false;
+  if (filter.by_start) {
+    uint32_t pair = start_pair(spelling, length);
+    if (!((filter.by_start[pair >> 6] >> (pair & 63)) & 1)) return false;
+  }
+  if (!filter_may_hold(filter, name_hash)) return false;
   if (!filter.by_length) return true;
   uint32_t bit = filter_length_bit(filter, name_hash, length);
   return (filter.by_length[bit >> 6] >> (bit & 63)) & 1;
@@ -82,7 +80,8 @@ inline void note_name_start(NameStarts& starts, unsigned char first, unsigned ch
 // The filter's answer for a name the scan met, `length` bytes written
 // `plain` (with no splice, trigraph or UCN) or not: only a plain spelling's
 // length is its name's.
-inline bool filter_may_hold_name(const NameFilter& filter, FilterMisses* misses, uint32_t name_hash, bool plain,
+inline bool filter_may_hold_name(const NameFilter& filter, const char* spelling, uint32_t name_hash, bool plain,
                                  uint32_t length) {
-  return plain ? filter_may_hold_plain(filter, misses, name_hash, length) : filter_may_hold(filter, name_hash);
+  return plain ? filter_may_hold_plain(filter, spelling, name_hash, length)
+               : filter_may_hold(filter, name_hash);
 }

@@ -604,7 +604,7 @@ TokenKind next_token(const LexState* ls, const char*& cursor) {
   return read_token(ls, cursor, nullptr);
 }
 
-ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filter, FilterMisses* misses) {
+ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filter) {
   set_trigraphs(!ls->modern);
   // The scan's fields live in locals while it runs. `last` is the token
   // before the one being read.
@@ -660,7 +660,7 @@ ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filt
       // A literal with a suffix: the suffix is a name to look at.
       bool plain = true;
       uint32_t suffix_hash = identifier_name_hash(suffix, cursor, &plain);
-      if (!filter_may_hold_name(filter, misses, suffix_hash, plain, static_cast<uint32_t>(cursor - suffix))) {
+      if (!filter_may_hold_name(filter, suffix, suffix_hash, plain, static_cast<uint32_t>(cursor - suffix))) {
         last_kind = kind;
         last_begin = begin;
         last_end = cursor;
@@ -678,7 +678,7 @@ ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filt
     } else if (kind == TK_IDENTIFIER) {
       bool plain = true;
       if (hash == kNoNameHash) hash = identifier_name_hash(begin, cursor, &plain);
-      if (!filter_may_hold_name(filter, misses, hash, plain, static_cast<uint32_t>(cursor - begin))) {
+      if (!filter_may_hold_name(filter, begin, hash, plain, static_cast<uint32_t>(cursor - begin))) {
         last_kind = kind;
         last_begin = begin;
         last_end = cursor;

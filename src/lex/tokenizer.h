@@ -8,7 +8,6 @@
 
 struct LexState;
 struct NameFilter;
-struct FilterMisses;
 
 // Returns the kind of the token at the cursor and leaves the cursor after it.
 // A quiet state reports nothing and finds the same extents.
@@ -60,5 +59,4 @@ inline void begin_line_scan(LineScan* scan, const char* start) {
   *scan = LineScan{start, TK_EOF, start, start, start, 0, TK_EOF, start, NameUse::ORDINARY, TK_EOF, nullptr, nullptr,
                    false, false};
 }
-// `misses`, when not null, remembers the names the filter turned away.
-ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filter, FilterMisses* misses);
+ScanStop scan_to_name(const LexState* ls, LineScan* scan, const NameFilter& filter);

@@ -14,8 +14,11 @@ void add_to_name_filter(NameFilter& filter, uint32_t name_hash, const char* spel
   if (filter.by_length && plain) {
     uint32_t second = filter_length_bit(filter, name_hash, static_cast<uint32_t>(length));
     filter.by_length[second >> 6] |= uint64_t{1} << (second & 63);
+    uint32_t pair = start_pair(spelling, static_cast<uint32_t>(length));
+    filter.by_start[pair >> 6] |= uint64_t{1} << (pair & 63);
   } else {
     filter.by_length = nullptr;
+    filter.by_start = nullptr;
   }
   // A name spelled with a splice, a trigraph or a UCN may begin otherwise
   // in a source: no first bytes stand for it.
@@ -56,10 +59,13 @@ NameFilter make_name_filter(Arena* arena, uint32_t names) {
   filter.words = static_cast<uint64_t*>(arena_alloc(arena, bytes));
   memset(filter.words, 0, bytes);
   filter.by_length = nullptr;
+  filter.by_start = nullptr;
   // A quarter of the hash's values taken or more: the second look pays.
   if (names >= kSecondLookNames) {
     filter.by_length = static_cast<uint64_t*>(arena_alloc(arena, bytes));
     memset(filter.by_length, 0, bytes);
+    filter.by_start = static_cast<uint64_t*>(arena_alloc(arena, kStartPairs / 8));
+    memset(filter.by_start, 0, kStartPairs / 8);
   }
   return filter;
 }

@@ -301,7 +301,7 @@ void read_into(TableCache* cache, TableSnapshot* snapshot, TableReading* reading
     snapshot->line_names = make_record_array<uint32_t>(snapshot->arena);
   }
   // The names are entered in the records, not in the loader's spelling table.
-  const NameFilter none{nullptr, 0, NameStarts{{}, {}, 0}, nullptr};
+  const NameFilter none{nullptr, 0, NameStarts{{}, {}, 0}, nullptr, nullptr};
   bool fatal = false;
   try {
     read_table_pairs(p, text, report, TablePairs{enter_pair, &build, &none});

@@ -7,7 +7,6 @@
 #include "lex/wide_scan.h"
 #include "macro/expansion.h"
 #include "macro/name_filter.h"
-#include "memory/pool.h"
 #include "output/line_writer.h"
 #include "output/pragma.h"
 #include "source/logical_line.h"
@@ -100,7 +99,7 @@ static bool rename_in_place(Preprocessor* p, const NameFilter& filter, LineStart
   bool last_was_suffix = false;
   bool va_args_seen = false;
   for (;;) {
-    ScanStop stop = scan_to_name(&p->lex, &scan, filter, p->filter_misses);
+    ScanStop stop = scan_to_name(&p->lex, &scan, filter);
     if (stop == ScanStop::LINE_END) {
       note_line_end(p, scan.begin, scan.end);
       break;
@@ -199,10 +198,6 @@ void run_loaded_source(Preprocessor* p, const char* name, const LoadedText& text
   push_source(p, text, name, settings->full_path);
   // A table taken from a snapshot brings its filter; build it otherwise.
   const NameFilter filter = p->table_filter ? *p->table_filter : build_name_filter(p);
-  if (filter.mask + 1 >= kRememberedFilterBits) {
-    p->filter_misses = static_cast<FilterMisses*>(pool_alloc(p->store, sizeof(FilterMisses)));
-    *p->filter_misses = FilterMisses{};
-  }
   const bool in_place = settings->in_place_renaming;
   while (p->source_top) {
     for (;;) {

@@ -8,7 +8,6 @@
 
 struct IdentEntry;
 struct NameFilter;
-struct FilterMisses;
 struct OutputSink;
 struct Pool;
 struct RenameTally;
@@ -35,8 +34,6 @@ struct Preprocessor {
   OutputSink* sink;  // where the run writes; null until the output attaches it
   // The filter of the table's names when the table came from a snapshot.
   const NameFilter* table_filter;
-  // The names the filter turned away, with a large table's filter; null otherwise.
-  FilterMisses* filter_misses;
   RenameTally* tally;  // null unless the run's renames are counted
 };
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "lex/identifier.h"
 #include "lex/token.h"
 #include "macro/expansion.h"
 #include "macro/macro_table.h"
@@ -220,4 +221,44 @@ TEST(TableSnapshot, EachLanguageHasItsOwn) {
   EXPECT_EQ(reading_of(cplusplus_file, true, &cache, Report::OFF),
             "\"" + table.path + "\" (1) fatal error: non-identifier token \"and\" specified\n[failed][fatal]");
   release_table_cache(&cache);
+}
+
+// A large table's filter takes several looks; none may turn away a name of
+// the table, whatever its length and first bytes, and together they turn
+// away nearly every other name.
+TEST(TableSnapshot, ALargeTablesFilterHoldsEveryName) {
+  std::vector<std::string> names;
+  unsigned seed = 12345;
+  auto next = [&seed]() { return seed = seed * 1103515245u + 12345u, seed >> 16; };
+  const char alphabet[] = "_abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  for (char c = 'a'; c <= 'z'; ++c) names.push_back(std::string(1, c));
+  while (names.size() < 20000) {
+    std::string name(1, alphabet[next() % 53]);
+    for (unsigned length = 1 + next() % 14; name.size() < length;) name += alphabet[next() % 63];
+    names.push_back(name);
+  }
+  std::string text;
+  for (const std::string& name : names) text += name + " renamed\n";
+  for (const bool with_a_ucn : {false, true}) {
+    SCOPED_TRACE(with_a_ucn ? "a name spelled with a UCN" : "plain names");
+    TableFile table(text + (with_a_ucn ? "caf\\u00e9 renamed\n" : ""));
+    Options options = options_for(table);
+    TableCache cache = make_table_cache();
+    RunFixture file(0, options);
+    ASSERT_TRUE(adopt_table_snapshot(file.p, &cache));
+    const NameFilter& filter = cache.by_language[0].filter;
+    EXPECT_EQ(filter.by_start == nullptr, with_a_ucn);
+    for (const std::string& name : names) {
+      uint32_t hash = identifier_name_hash(name.data(), name.data() + name.size(), nullptr);
+      ASSERT_TRUE(filter_may_hold_name(filter, name.data(), hash, true, static_cast<uint32_t>(name.size()))) << name;
+    }
+    int let_through = 0;
+    for (int i = 0; i < 20000; ++i) {
+      std::string other = "Zq" + std::to_string(i) + "x";
+      uint32_t hash = identifier_name_hash(other.data(), other.data() + other.size(), nullptr);
+      let_through += filter_may_hold_name(filter, other.data(), hash, true, static_cast<uint32_t>(other.size()));
+    }
+    EXPECT_LT(let_through, with_a_ucn ? 1000 : 100);
+    release_table_cache(&cache);
+  }
 }
