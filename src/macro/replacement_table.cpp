@@ -67,14 +67,19 @@ static bool begins_plain_name(const Preprocessor* p, char c) {
 // nothing read, for any other line.
 static bool enter_plain_pair(Preprocessor* p, const TablePairs& pairs) {
   SourceFrame* frame = p->source_top;
-  const char* c = frame->pos;
+  const char* line_begin = frame->pos;
+  const char* c = line_begin;
   const char* names[2][2];
-  for (auto& name : names) {
+  uint32_t hashes[2];
+  for (int i = 0; i < 2; ++i) {
     while (*c == ' ' || *c == '\t') ++c;
     if (!begins_plain_name(p, *c)) return false;
-    name[0] = c;
-    while (byte_is(*c, CHAR_IDENTIFIER)) ++c;
-    name[1] = c;
+    names[i][0] = c;
+    // The name hash of plain bytes, as identifier_name_hash makes it.
+    uint32_t hash = 0;
+    while (byte_is(*c, CHAR_IDENTIFIER)) hash = name_hash_step(hash, static_cast<unsigned char>(*c++));
+    names[i][1] = c;
+    hashes[i] = hash & kNameHashMask;
   }
   while (*c == ' ' || *c == '\t') ++c;
   if (*c == '\r' && c[1] == '\n') ++c;
@@ -82,8 +87,14 @@ static bool enter_plain_pair(Preprocessor* p, const TablePairs& pairs) {
   Token target{TK_IDENTIFIER, 0, nullptr, nullptr, nullptr, nullptr, names[1][0], names[1][1], nullptr, false};
   Token source{TK_IDENTIFIER, 0, nullptr, nullptr, nullptr, nullptr, names[0][0], names[0][1], &target, false};
   frame->pos = c + 1;
-  pairs.enter(p, &source, &target, pairs.data);
-  count_frame_lines(frame);
+  pairs.enter(p, &source, &target, hashes, pairs.data);
+  // The line's one line break; the lines before it are counted already.
+  if (frame->counted == line_begin) {
+    ++frame->where->line;
+    frame->counted = frame->pos;
+  } else {
+    count_frame_lines(frame);
+  }
   return true;
 }
 
@@ -99,7 +110,8 @@ void read_table_pairs(Preprocessor* p, const LoadedText& text, Report report, co
     if (!line) break;
     if (holds_table_pair(p, line, report)) {
       if (pairs.enter) {
-        pairs.enter(p, line, line->next, pairs.data);
+        const uint32_t unhashed[2] = {kUnhashedName, kUnhashedName};
+        pairs.enter(p, line, line->next, unhashed, pairs.data);
       } else {
         define_table_macro(p, spelling_of(p, line), spelling_of(p, line->next));
       }

@@ -2,6 +2,8 @@
 // entered as an object-like macro.
 #pragma once
 
+#include <cstdint>
+
 #include "source/logical_line.h"
 
 struct LoadedText;
@@ -18,9 +20,13 @@ void define_table_macro(Preprocessor* p, const char* name, const char* target);
 
 // Where read_table_pairs gives the pairs: to `enter` (with `data`), or,
 // with no `enter`, to define_table_macro. Identifiers that `filter` rejects
-// are not interned while the lines are read (null: all are).
+// are not interned while the lines are read (null: all are). A pair of
+// names written in plain bytes comes with their name hashes, made while
+// the line was read; any other with kUnhashedName for both.
+constexpr uint32_t kUnhashedName = 0xFFFFFFFF;
 struct TablePairs {
-  void (*enter)(Preprocessor* p, const Token* source, const Token* target, void* data);
+  void (*enter)(Preprocessor* p, const Token* source, const Token* target, const uint32_t name_hashes[2],
+                void* data);
   void* data;
   const NameFilter* filter;
 };

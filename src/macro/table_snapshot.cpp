@@ -102,7 +102,8 @@ struct PairName {
   char* copy;
 };
 
-PairName spell_pair_name(Preprocessor* loader, const Token* token) {
+PairName spell_pair_name(Preprocessor* loader, const Token* token, uint32_t name_hash) {
+  if (name_hash != kUnhashedName) return PairName{token->text_begin, token->text_end, name_hash, true, nullptr};
   PairName name{token->text_begin, token->text_end, 0, false, nullptr};
   name.name_hash = identifier_name_hash(name.begin, name.end, &name.plain);
   if (name.plain) return name;
@@ -177,10 +178,11 @@ void enter_checked_pair(Preprocessor* loader, SnapshotBuild* build, const PairNa
   definition = append_record(&snapshot->definitions, TableDefinition{target_name, spelling, length, 0});
 }
 
-void enter_pair(Preprocessor* loader, const Token* source, const Token* target, void* data) {
+void enter_pair(Preprocessor* loader, const Token* source, const Token* target, const uint32_t name_hashes[2],
+                void* data) {
   SnapshotBuild* build = static_cast<SnapshotBuild*>(data);
-  PairName source_name = spell_pair_name(loader, source);
-  PairName target_name = spell_pair_name(loader, target);
+  PairName source_name = spell_pair_name(loader, source, name_hashes[0]);
+  PairName target_name = spell_pair_name(loader, target, name_hashes[1]);
   if (!source_name.copy || accepts_macro_name(loader, source_name.begin, source_name.end)) {
     if (!target_name.copy || reads_as_one_name(loader, target_name.copy)) {
       enter_checked_pair(loader, build, source_name, target_name);
