@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "diag/output.h"
@@ -230,11 +232,10 @@ char** parse_options(CommandLine& line, char** argv) {
   return word;
 }
 
-int process_sources(const CommandLine& line, const std::vector<SourceItem>& items, RunSummary* summary) {
-  unsigned jobs = line.options.jobs == 0 ? processor_count() : line.options.jobs;
-  if (jobs > 1) return process_sources_in_jobs(line.options, items, jobs, summary);
+int process_sources(const CommandLine& line, const std::vector<SourceItem>& items, unsigned jobs,
+                    TableCacheOwner& tables, RunSummary* summary) {
+  if (jobs > 1) return process_sources_in_jobs(line.options, items, jobs, &tables.cache, summary);
   OutputLog log = make_output_log(items, line.options.reptable_name);
-  TableCacheOwner tables;
   int status = 0;
   bool first_file = true;
   for (size_t index = 0; index < items.size(); ++index) {
@@ -254,6 +255,40 @@ int process_sources(const CommandLine& line, const std::vector<SourceItem>& item
     first_file = false;
   }
   return status;
+}
+
+// The sources of the run, walked while a thread of its own reads the
+// table and makes it ready, when there are several jobs: no file can start
+// before both are done.
+std::vector<SourceItem> walk_and_prepare(const CommandLine& line, char** sources, unsigned jobs,
+                                         TableCache* tables) {
+  if (jobs < 2 || !line.options.reptable_name) return expand_sources(sources, jobs);
+  bool out_of_memory = false;
+  auto prepare = [&line, tables, &out_of_memory] {
+    try {
+      prepare_table(&line.options, tables);
+    } catch (const OutOfMemory&) {
+      out_of_memory = true;
+    } catch (const std::bad_alloc&) {
+      out_of_memory = true;
+    }
+  };
+  std::thread preparing;
+  try {
+    preparing = std::thread(prepare);
+  } catch (const std::system_error&) {
+    prepare();  // no thread to be had: first the table, then the walk
+  }
+  struct Joiner {
+    std::thread& thread;
+    ~Joiner() {
+      if (thread.joinable()) thread.join();
+    }
+  } joiner{preparing};
+  std::vector<SourceItem> items = expand_sources(sources, jobs);
+  if (preparing.joinable()) preparing.join();
+  if (out_of_memory) throw OutOfMemory();
+  return items;
 }
 
 }  // namespace
@@ -291,7 +326,9 @@ int run_driver(char** argv) {
     print_usage(stdout);
     return 0;
   }
-  std::vector<SourceItem> items = expand_sources(sources);
+  const unsigned jobs = line.options.jobs == 0 ? processor_count() : line.options.jobs;
+  TableCacheOwner tables;
+  std::vector<SourceItem> items = walk_and_prepare(line, sources, jobs, &tables.cache);
   size_t files = 0;
   for (const SourceItem& item : items) files += item.unreadable_directory ? 0 : 1;
   // A directory may hold several sources where one name was given.
@@ -300,7 +337,7 @@ int run_driver(char** argv) {
     return 1;
   }
   RunSummary summary;
-  int status = process_sources(line, items, &summary);
+  int status = process_sources(line, items, jobs, tables, &summary);
   if (line.options.summary) print_summary(line.options.diag, summary);
   // A check tells a tree that would change from one that would not.
   if (line.options.check && status == 0 && summary.changed) status = 2;

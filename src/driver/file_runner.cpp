@@ -114,6 +114,16 @@ void init_run_settings(RunSettings* settings, const Options* options, bool cplus
   settings->store = store;
 }
 
+void prepare_table(const Options* options, TableCache* tables) {
+  Arena* arena = arena_create();
+  ArenaGuard arena_guard{arena};
+  Pool* pool = pool_create(arena);
+  RunSettings settings;
+  init_run_settings(&settings, options, options->lplus != 0, pool);
+  settings.tables = tables;
+  prepare_table_snapshot(tables, &settings);
+}
+
 // A table whose reading ends in a fatal error leaves no records to take its
 // names' order from: for the summary of the run, its lines up to that error
 // are read once more, silently, by a load of the table's own.

@@ -89,6 +89,10 @@ bool process_source(const char* name, bool first_file, RunSettings* settings, FI
 // The settings of a file's run, from the command line and the file's language.
 void init_run_settings(RunSettings* settings, const Options* options, bool cplusplus, Pool* store);
 
+// Reads the table and makes it ready for the run's first file, taken to be
+// C unless the options make every source C++.
+void prepare_table(const Options* options, TableCache* tables);
+
 // The default output name: the source's extension replaced by ".ren".
 std::string default_output_name(const char* source_name);
 bool is_cplusplus_source(const char* source_name, const Options* options);

@@ -219,7 +219,7 @@ void job(Schedule& schedule) {
 }  // namespace
 
 int process_sources_in_jobs(const Options& options, const std::vector<SourceItem>& items, unsigned jobs,
-                            RunSummary* summary) {
+                            TableCache* tables, RunSummary* summary) {
   Schedule schedule(options, items, jobs, summary);
   size_t files = 0;
   for (size_t index = 0; index < items.size(); ++index) {
@@ -233,11 +233,8 @@ int process_sources_in_jobs(const Options& options, const std::vector<SourceItem
     }
   }
   if (jobs > files) jobs = static_cast<unsigned>(files ? files : 1);
-  TableCacheOwner shared;
-  if (options.reptable_name) read_table_text(&shared.cache, options.reptable_name, &schedule.table_text);
-  if (schedule.table_text.text) {
-    schedule.shared_tables = &shared.cache;
-  }
+  if (options.reptable_name) read_table_text(tables, options.reptable_name, &schedule.table_text);
+  if (schedule.table_text.text) schedule.shared_tables = tables;
 
   std::vector<std::thread> threads;
   // Joined however this ends, so that no job outlives the run's state.

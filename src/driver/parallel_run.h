@@ -23,5 +23,6 @@ OutputLog make_output_log(const std::vector<SourceItem>& items, const char* tabl
 
 // Returns the exit status, as the loop of one job would; each file's run is
 // added to the summary in the order of the sources.
+// `tables` is the run's cache of the table, read or not yet.
 int process_sources_in_jobs(const Options& options, const std::vector<SourceItem>& items, unsigned jobs,
-                            RunSummary* summary);
+                            TableCache* tables, RunSummary* summary);

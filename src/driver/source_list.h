@@ -23,8 +23,8 @@ struct SourceItem {
 // entries in byte order of their names; its regular files with a source
 // extension are named by the directory as given, '/', and the path below.
 // Entries whose name begins with '.' and symbolic links met in the walk are
-// skipped.
-std::vector<SourceItem> expand_sources(char** names);
+// skipped. `threads` threads list the directories.
+std::vector<SourceItem> expand_sources(char** names, unsigned threads);
 
 // True when a file name ends in one of the extensions of C and C++ sources.
 bool has_source_extension(const char* file_name);

@@ -371,6 +371,14 @@ bool adopt_table_snapshot(Preprocessor* p, TableCache* cache, Report report) {
   return true;
 }
 
+void prepare_table_snapshot(TableCache* cache, const RunSettings* like) {
+  TableSnapshot& snapshot = cache->by_language[like->cplusplus ? 1 : 0];
+  std::lock_guard<std::mutex> lock(snapshot_lock());
+  if (snapshot.for_first_file.state == TableReading::UNTRIED) {
+    take_reading(cache, snapshot, snapshot.for_first_file, like, Report::ON);
+  }
+}
+
 void note_table_order(Preprocessor* p, const TableCache* cache) {
   if (!p->tally || !p->tally->table_order) return;
   const TableSnapshot& snapshot = cache->by_language[p->settings->cplusplus ? 1 : 0];

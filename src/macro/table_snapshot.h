@@ -81,6 +81,11 @@ void release_table_cache(TableCache* cache);
 // one cache at once.
 bool adopt_table_snapshot(Preprocessor* p, TableCache* cache, Report report = Report::OFF);
 
+// Makes the records and the first file's reading for files read like
+// `like`, before any file needs them; a file of another language makes its
+// own when it comes.
+void prepare_table_snapshot(TableCache* cache, const RunSettings* like);
+
 // Puts the table's names on the run's tally (when it keeps one), in the
 // order of the table's lines, as the table's own load does; for a file that
 // adopted the snapshot.
