@@ -18,6 +18,20 @@ bool begins_name(const NameStarts& starts, const char* p) {
   return false;
 }
 
+// NOTE: comment_end is this a block at a time; the two must agree.
+const char* comment_end_plainly(const char* body, bool block) {
+  for (const char* at = body;; ++at) {
+    const unsigned char c = static_cast<unsigned char>(*at);
+    if (block && c == '*' && at[1] == '/') return at + 2;
+    if (c == '\n') {
+      if (!block) return at;
+      continue;
+    }
+    if (c == '\r' && at[1] == '\n') continue;
+    if (c == '\r' || c == '\0' || c == '\\' || c >= 0x80 || (c == '?' && at[1] == '?')) return nullptr;
+  }
+}
+
 long count_newlines_plainly(const char* begin, const char* end) {
   long count = 0;
   for (; begin < end; ++begin) count += *begin == '\n';
@@ -38,7 +52,12 @@ const char* plain_lines_end_plainly(const char* text, const NameStarts& starts, 
     }
     if (c == '\r' && p[1] == '\n') continue;
     if (c == '\r' || c == '\0' || c >= 0x80 || c == '"' || c == '\'' || c == '\\') return end;
-    if (c == '/' && (p[1] == '/' || p[1] == '*')) return end;
+    if (c == '/' && (p[1] == '/' || p[1] == '*')) {
+      const char* after = comment_end_plainly(p + 2, p[1] == '*');
+      if (!after) return end;
+      p = after - 1;  // the loop steps onto what follows the comment
+      continue;
+    }
     if (c == '?' && p[1] == '?') return end;
     if (begins_name(starts, p) && (anywhere || p == text || !byte_is(p[-1], CHAR_IDENTIFIER))) return end;
   }
@@ -124,6 +143,33 @@ inline uint32_t block_stops(const char* block, __m128i v, uint32_t valid, const 
   return stops;
 }
 
+inline int lowest_bit(uint32_t bits) { return __builtin_ctz(bits); }
+
+// NOTE: comment_end_plainly is this a byte at a time; the two must agree.
+__attribute__((no_sanitize_address)) const char* comment_end(const char* body, bool block) {
+  const uintptr_t address = reinterpret_cast<uintptr_t>(body);
+  const char* chunk = reinterpret_cast<const char*>(address & ~uintptr_t{15});
+  uint32_t valid = (0xFFFFu << (address & 15)) & 0xFFFF;
+  const char closer = block ? '*' : '\n';
+  for (;; chunk += 16, valid = 0xFFFF) {
+    const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(chunk));
+    // The closer, and what may stop the lines; a byte above 127 by its sign.
+    uint32_t look = bits_of(either(either(either(equal(v, closer), equal(v, '\0')), either(equal(v, '\\'), v)),
+                                   either(equal(v, '\r'), equal(v, '?')))) & valid;
+    for (; look; look &= look - 1) {
+      // Nothing before `at` is a NUL: the byte after it is the text's.
+      const char* at = chunk + lowest_bit(look);
+      const char c = *at;
+      if (c == closer) {
+        if (!block) return at;
+        if (at[1] == '/') return at + 2;
+      } else if (!(c == '\r' && at[1] == '\n') && !(c == '?' && at[1] != '?')) {
+        return nullptr;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 // The loads are aligned: a block never reaches into another page, so reading
@@ -137,12 +183,18 @@ __attribute__((no_sanitize_address)) const char* plain_lines_end(const char* tex
     lanes.first[i] = _mm_set1_epi8(static_cast<char>(starts.first[i]));
     lanes.second[i] = _mm_set1_epi8(static_cast<char>(starts.second[i]));
   }
-  const uintptr_t address = reinterpret_cast<uintptr_t>(text);
-  const char* block = reinterpret_cast<const char*>(address & ~uintptr_t{15});
-  uint32_t valid = (0xFFFFu << (address & 15)) & 0xFFFF;  // the bytes from the text on
+  const char* block;
+  uint32_t valid;  // the bytes from `from` on
+  // The blocks from `from` on; the byte before it is no identifier byte.
+  auto start_at = [&block, &valid](const char* from) {
+    const uintptr_t address = reinterpret_cast<uintptr_t>(from);
+    block = reinterpret_cast<const char*>(address & ~uintptr_t{15});
+    valid = (0xFFFFu << (address & 15)) & 0xFFFF;
+  };
+  start_at(text);
   uint32_t identifier_before = 0;  // the last byte of the block before was an identifier byte
   const char* end = text;
-  for (;; block += 16, valid = 0xFFFF) {
+  for (;;) {
     const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
     // Most blocks hold nothing that may stop the lines: one look at it all
     // together, each byte with the one after it (the last byte with none,
@@ -169,7 +221,16 @@ __attribute__((no_sanitize_address)) const char* plain_lines_end(const char* tex
       uint32_t stops = block_stops(block, v, valid, starts, lanes, anywhere, identifier_before);
       if (stops) {
         const uint32_t before_stop = newlines & ((stops & -stops) - 1);
-        return before_stop ? block + highest_bit(before_stop) + 1 : end;
+        if (before_stop) end = block + highest_bit(before_stop) + 1;
+        // A comment is copied as it stands when nothing in it needs a look:
+        // the lines go on after it.
+        const char* stop = block + lowest_bit(stops);
+        if (stop[0] != '/') return end;
+        const char* after = comment_end(stop + 2, stop[1] == '*');
+        if (!after) return end;
+        start_at(after);
+        identifier_before = 0;
+        continue;
       }
     }
     if (newlines) end = block + highest_bit(newlines) + 1;
@@ -177,6 +238,8 @@ __attribute__((no_sanitize_address)) const char* plain_lines_end(const char* tex
     // read only when the scan goes on to it, which it does only when this
     // block holds no NUL.
     identifier_before = byte_is(block[15], CHAR_IDENTIFIER) ? 1 : 0;
+    block += 16;
+    valid = 0xFFFF;
   }
 }
 

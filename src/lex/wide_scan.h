@@ -7,12 +7,14 @@
 
 // The end (after its line break) of the last of the whole lines from `text`
 // on (`text` at a token boundary, the start of a line) in which nothing
-// needs the tokeniser: no quote, no "//" or "/*", no backslash, no "??", no
-// NUL, no CR but in a CR LF line end, no byte above 127, and no identifier
-// that begins as one of `starts` (with `anywhere`, no such bytes at all: a
-// literal's suffix is a name that follows a digit). `text` itself when the
-// first line needs a closer look, or when `starts` holds too many starts to
-// look for.
+// needs the tokeniser: no quote, no backslash, no "??", no NUL, no CR but in
+// a CR LF line end, no byte above 127, and no identifier that begins as one
+// of `starts` (with `anywhere`, no such bytes at all: a literal's suffix is
+// a name that follows a digit). A comment is copied as it stands, its
+// quotes and names with it, when it holds none of the bytes and pairs that
+// stop the lines but names; it may span lines, and the lines end only
+// outside it. `text` itself when the first line needs a closer look, or
+// when `starts` holds too many starts to look for.
 const char* plain_lines_end(const char* text, const NameStarts& starts, bool anywhere);
 
 // NOTE: plain_lines_end_plainly is the same check a byte at a time, the

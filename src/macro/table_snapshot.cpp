@@ -254,7 +254,14 @@ void define_from_snapshot(Preprocessor* p, IdentEntry* entry, uint32_t definitio
   *def = MacroDef{entry, SETTLE_KNOWN, target, nullptr, p, target};
   entry->macro = def;
   // A name that renames to itself (it closes a cycle) finds its own entry.
-  target->ident = intern_spelling(p, text, text + end.length);
+  // The target written as its name's record spells it has the record's hash.
+  const SharedName& named = record_at(snapshot->names.names, end.target_name);
+  if (named.spelling == end.spelling) {
+    target->ident = intern_hashed_spelling(p, text, text + end.length, named.name_hash & ~kPlainSpelling,
+                                           (named.name_hash & kPlainSpelling) != 0);
+  } else {
+    target->ident = intern_spelling(p, text, text + end.length);
+  }
 }
 
 // The memory and the message stream of the table's reading, given back

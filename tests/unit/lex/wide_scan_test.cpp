@@ -23,8 +23,20 @@ TEST(PlainLines, EndBeforeTheFirstLineThatNeedsALook) {
   const std::vector<Case> cases = {
       {"int x = 1;\nint y;\n", 18, 18},
       {"a = b / c ? d : e;\n", 19, 19},
-      {"a = 1;\nb = c // note\n", 7, 7},
-      {"a = 1;\nb /* note */\n", 7, 7},
+      {"a = 1;\nb = c // \"sq\" note\n", 26, 26},  // a comment with a quote and a name
+      {"a = 1;\nb /* 'sq' */\n", 20, 20},
+      {"/* a\n b */ x;\nsq;\n", 14, 14},      // the lines end after the comment
+      {"a;\n/* a\n b */ sq;\n", 3, 3},       // not inside it
+      {"a;\n/* x\r\ny */ x1\r\n", 18, 18},
+      {"/*/ sq */ /**/a;\n", 17, 17},        // "/*/" does not end the comment
+      {"a;\n// sq\r\n/* b */ // c\n", 23, 23},
+      {"a;\n/* open\n", 3, 3},
+      {"a;\n/* x\\ */\n", 3, 3},             // a backslash may splice
+      {"a;\n// x \\\nsq\n", 3, 3},
+      {"a;\n/* x ?""?/ */\n", 3, 3},
+      {"a;\n// x\ry\n", 3, 3},
+      {"a;\n/* \xc3\xa9 */\n", 3, 3},
+      {"a;\n// x", 3, 3},
       {"x;\n\"s\"\n", 3, 3},
       {"x;\n'c'\n", 3, 3},
       {"x;\ny = a\\\nb;\n", 3, 3},
@@ -57,7 +69,7 @@ TEST(PlainLines, WideAndPlainAgree) {
   std::mt19937 random(7);
   std::vector<char> buffer(256);
   for (int round = 0; round < 20000; ++round) {
-    size_t length = random() % 90;
+    size_t length = random() % 200;
     size_t offset = random() % 16;
     for (size_t i = 0; i < length; ++i) {
       // Mostly plain bytes, now and then one that matters.
