@@ -235,7 +235,7 @@ char** parse_options(CommandLine& line, char** argv) {
 int process_sources(const CommandLine& line, const std::vector<SourceItem>& items, unsigned jobs,
                     TableCacheOwner& tables, RunSummary* summary) {
   if (jobs > 1) return process_sources_in_jobs(line.options, items, jobs, &tables.cache, summary);
-  OutputLog log = make_output_log(items, line.options.reptable_name);
+  OutputLog log = make_output_log(items, line.options);
   int status = 0;
   bool first_file = true;
   for (size_t index = 0; index < items.size(); ++index) {

@@ -13,9 +13,11 @@
 #include "memory/heap.h"
 #include "platform/platform.h"
 
-OutputLog make_output_log(const std::vector<SourceItem>& items, const char* table_name) {
+OutputLog make_output_log(const std::vector<SourceItem>& items, const Options& options) {
   OutputLog log;
-  if (table_name) log.table = file_identity(table_name);
+  if (options.reptable_name) log.table = file_identity(options.reptable_name);
+  const bool refusals = options.inplace || options.check || options.diff || !options.ostdout;
+  if (!refusals) return log;
   for (const SourceItem& item : items) {
     if (item.unreadable_directory) {
       log.sources.push_back(FileIdentity{false, 0, 0});
@@ -85,7 +87,7 @@ struct Schedule {
   RunSummary* summary;
 
   Schedule(const Options& o, const std::vector<SourceItem>& i, unsigned jobs, RunSummary* s)
-      : options(o), items(i), log(make_output_log(i, o.reptable_name)), turns(i.size()), table_text{nullptr, 0},
+      : options(o), items(i), log(make_output_log(i, o)), turns(i.size()), table_text{nullptr, 0},
         first_file(i.size()), results(i.size()), window(kFilesWaitingPerJob * static_cast<size_t>(jobs)), summary(s) {
     log.turns = &turns;
   }

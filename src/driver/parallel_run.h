@@ -18,8 +18,10 @@ struct TableCacheOwner {
   ~TableCacheOwner() { release_table_cache(&cache); }
 };
 
-// The log of a run over these sources, nothing written yet.
-OutputLog make_output_log(const std::vector<SourceItem>& items, const char* table_name);
+// The log of a run over these sources, nothing written yet. It holds the
+// sources' identities only for a run that may refuse a source or an output
+// for them: not for one that writes to standard output alone.
+OutputLog make_output_log(const std::vector<SourceItem>& items, const Options& options);
 
 // Returns the exit status, as the loop of one job would; each file's run is
 // added to the summary in the order of the sources.

@@ -122,12 +122,13 @@ std::vector<SourceItem> expand_sources(char** names, unsigned threads) {
   Walk walk;
   WalkedDirectory top;
   for (char** name = names; *name; ++name) {
-    if (**name && is_directory(*name)) {
+    FileIdentity identity{false, 0, 0};
+    if (**name && is_directory(*name, &identity)) {
       walk.directories.push_back(WalkedDirectory{*name, {}, {}});
       top.below.push_back(WalkedDirectory::Below{top.files.size(), &walk.directories.back()});
       walk.to_list.push_back(&walk.directories.back());
     } else {
-      top.files.push_back(SourceItem{*name, false, 0, FileIdentity{false, 0, 0}});
+      top.files.push_back(SourceItem{*name, false, 0, identity});
     }
   }
   // Listed last in, first out: one thread walks the tree in its order.

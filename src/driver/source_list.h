@@ -14,8 +14,8 @@ struct SourceItem {
   std::string name;
   bool unreadable_directory;
   int directory_error;
-  // The file's identity as the walk found it; a name from the command line
-  // is looked up when the run begins.
+  // The file's identity as the walk, or the look at a name of the command
+  // line, found it; none for a name that names nothing.
   FileIdentity identity;
 };
 

@@ -86,6 +86,9 @@ struct DirectoryEntry {
 bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, FileError* error);
 // True when the name (a link followed) is a directory.
 bool is_directory(const char* path);
+// The same, with the identity of what the name (a link followed) names when
+// it is anything at all.
+bool is_directory(const char* path, FileIdentity* identity);
 
 // --- Replacing a file by a new text ---
 

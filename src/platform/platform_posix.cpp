@@ -342,8 +342,19 @@ bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, File
 }
 
 bool is_directory(const char* path) {
+  FileIdentity identity;
+  return is_directory(path, &identity);
+}
+
+bool is_directory(const char* path, FileIdentity* identity) {
   struct stat info;
-  return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+  if (stat(path, &info) != 0) {
+    *identity = FileIdentity{false, 0, 0};
+    return false;
+  }
+  *identity = FileIdentity{true, static_cast<unsigned long long>(info.st_dev),
+                           static_cast<unsigned long long>(info.st_ino)};
+  return S_ISDIR(info.st_mode);
 }
 
 bool file_holds_text(const char* path, const char* data, size_t size) {
