@@ -37,6 +37,7 @@ struct Walk {
   std::deque<WalkedDirectory> directories;  // never moved: the tree points into it
   std::vector<WalkedDirectory*> to_list;
   size_t listing = 0;  // directories being listed
+  size_t waiting = 0;  // threads waiting for directories to list
   bool out_of_memory = false;
 };
 
@@ -77,7 +78,11 @@ void list_directory(Walk& walk, WalkedDirectory& directory) {
 void walk_on(Walk& walk) {
   std::unique_lock<std::mutex> lock(walk.mutex);
   for (;;) {
-    while (walk.to_list.empty() && walk.listing > 0 && !walk.out_of_memory) walk.more.wait(lock);
+    while (walk.to_list.empty() && walk.listing > 0 && !walk.out_of_memory) {
+      ++walk.waiting;
+      walk.more.wait(lock);
+      --walk.waiting;
+    }
     if (walk.to_list.empty() || walk.out_of_memory) break;
     WalkedDirectory* directory = walk.to_list.back();
     walk.to_list.pop_back();
@@ -92,7 +97,8 @@ void walk_on(Walk& walk) {
     lock.lock();
     --walk.listing;
     if (out_of_memory) walk.out_of_memory = true;
-    walk.more.notify_all();
+    // A waiting thread is woken for directories to list, or to end.
+    if (walk.waiting && (!walk.to_list.empty() || walk.listing == 0 || walk.out_of_memory)) walk.more.notify_all();
   }
 }
 
