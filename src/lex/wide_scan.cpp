@@ -153,9 +153,18 @@ __attribute__((no_sanitize_address)) const char* comment_end(const char* body, b
   const char closer = block ? '*' : '\n';
   for (;; chunk += 16, valid = 0xFFFF) {
     const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(chunk));
-    // The closer, and what may stop the lines; a byte above 127 by its sign.
-    uint32_t look = bits_of(either(either(either(equal(v, closer), equal(v, '\0')), either(equal(v, '\\'), v)),
-                                   either(equal(v, '\r'), equal(v, '?')))) & valid;
+    const __m128i next = _mm_srli_si128(v, 1);
+    // The closer, and what may stop the lines; a byte above 127 by its
+    // sign. A pair is looked at when it is one, or may be one with the
+    // next block's first byte.
+    const __m128i star = block ? equal(v, '*') : _mm_setzero_si128();  // a closer only of a block comment
+    const __m128i question = equal(v, '?');
+    const __m128i cr = equal(v, '\r');
+    const __m128i paired = either(either(_mm_and_si128(star, equal(next, '/')), _mm_and_si128(question, equal(next, '?'))),
+                                  _mm_andnot_si128(equal(next, '\n'), cr));
+    const uint32_t last = bits_of(either(either(star, question), cr)) & 0x8000;
+    uint32_t look = (bits_of(either(either(equal(v, '\0'), equal(v, '\\')), either(v, paired))) | last) & valid;
+    if (!block) look |= bits_of(equal(v, '\n')) & valid;
     for (; look; look &= look - 1) {
       // Nothing before `at` is a NUL: the byte after it is the text's.
       const char* at = chunk + lowest_bit(look);
@@ -175,8 +184,8 @@ __attribute__((no_sanitize_address)) const char* comment_end(const char* body, b
 // The loads are aligned: a block never reaches into another page, so reading
 // the bytes of the first block before the text, and of the last block after
 // the text's terminating NUL, is safe; they are masked out or never looked at.
-__attribute__((no_sanitize_address)) const char* plain_lines_end(const char* text, const NameStarts& starts,
-                                                                  bool anywhere) {
+__attribute__((no_sanitize_address)) const char* plain_lines_end_sse2(const char* text, const NameStarts& starts,
+                                                                       bool anywhere) {
   if (starts.count > kNameStarts) return text;
   StartLanes lanes;
   for (uint8_t i = 0; i < starts.count; ++i) {
@@ -242,6 +251,21 @@ __attribute__((no_sanitize_address)) const char* plain_lines_end(const char* tex
     valid = 0xFFFF;
   }
 }
+
+#if defined(__x86_64__)
+bool has_avx2() {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  return avx2;
+}
+
+const char* plain_lines_end(const char* text, const NameStarts& starts, bool anywhere) {
+  return has_avx2() ? plain_lines_end_avx2(text, starts, anywhere) : plain_lines_end_sse2(text, starts, anywhere);
+}
+#else
+const char* plain_lines_end(const char* text, const NameStarts& starts, bool anywhere) {
+  return plain_lines_end_sse2(text, starts, anywhere);
+}
+#endif
 
 long count_newlines(const char* begin, const char* end) {
   // A line or two: the bytes one by one cost less than setting up the lanes.

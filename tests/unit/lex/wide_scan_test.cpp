@@ -11,6 +11,18 @@ namespace {
 // Names that begin with "sq", with '_', or that are "z".
 const NameStarts kStarts{{'s', '_', 'z'}, {'q', 0, 0}, 3};
 
+// The wide forms this machine runs, each to agree with the plain check.
+std::vector<const char* (*)(const char*, const NameStarts&, bool)> wide_forms() {
+  std::vector<const char* (*)(const char*, const NameStarts&, bool)> forms{plain_lines_end};
+#if defined(__SSE2__)
+  forms.push_back(plain_lines_end_sse2);
+#endif
+#if defined(__x86_64__)
+  if (has_avx2()) forms.push_back(plain_lines_end_avx2);
+#endif
+  return forms;
+}
+
 // Where each text's plain lines end (as an offset), for the start bytes s
 // and _, with a name start looked for after identifier bytes or anywhere.
 struct Case {
@@ -37,6 +49,7 @@ TEST(PlainLines, EndBeforeTheFirstLineThatNeedsALook) {
       {"a;\n// x\ry\n", 3, 3},
       {"a;\n/* \xc3\xa9 */\n", 3, 3},
       {"a;\n// x", 3, 3},
+      {"// a */ b ** c\n/** d ***/\n", 26, 26},
       {"x;\n\"s\"\n", 3, 3},
       {"x;\n'c'\n", 3, 3},
       {"x;\ny = a\\\nb;\n", 3, 3},
@@ -55,8 +68,10 @@ TEST(PlainLines, EndBeforeTheFirstLineThatNeedsALook) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(plain_lines_end(c.text.c_str(), kStarts, false) - c.text.c_str(), static_cast<long>(c.end));
-    EXPECT_EQ(plain_lines_end(c.text.c_str(), kStarts, true) - c.text.c_str(), static_cast<long>(c.end_anywhere));
+    for (auto wide : wide_forms()) {
+      EXPECT_EQ(wide(c.text.c_str(), kStarts, false) - c.text.c_str(), static_cast<long>(c.end));
+      EXPECT_EQ(wide(c.text.c_str(), kStarts, true) - c.text.c_str(), static_cast<long>(c.end_anywhere));
+    }
   }
   const NameStarts too_many{{}, {}, kNameStarts + 1};
   EXPECT_EQ(*plain_lines_end("x;\n", too_many, false), 'x');
@@ -67,19 +82,27 @@ TEST(PlainLines, EndBeforeTheFirstLineThatNeedsALook) {
 TEST(PlainLines, WideAndPlainAgree) {
   const char alphabet[] = "ab sqz_1;\n\n\r/*?\"'\\\x80";
   std::mt19937 random(7);
-  std::vector<char> buffer(256);
+  alignas(32) char buffer[320];
   for (int round = 0; round < 20000; ++round) {
     size_t length = random() % 200;
-    size_t offset = random() % 16;
+    size_t offset = random() % 32;
     for (size_t i = 0; i < length; ++i) {
-      // Mostly plain bytes, now and then one that matters.
+      // Mostly plain bytes, now and then one that matters, or a pair that
+      // opens or closes a comment.
       buffer[offset + i] = random() % 4 ? "ab x1;+ \n"[random() % 9] : alphabet[random() % (sizeof alphabet - 1)];
+      if (i + 1 < length && random() % 16 == 0) {
+        const char* pair = &"/**///"[2 * (random() % 3)];
+        buffer[offset + i] = pair[0];
+        buffer[offset + ++i] = pair[1];
+      }
     }
     buffer[offset + length] = '\0';
-    const char* text = buffer.data() + offset;
+    const char* text = buffer + offset;
     for (bool anywhere : {false, true}) {
-      ASSERT_EQ(plain_lines_end(text, kStarts, anywhere), plain_lines_end_plainly(text, kStarts, anywhere))
-          << std::string(text, length);
+      for (auto wide : wide_forms()) {
+        ASSERT_EQ(wide(text, kStarts, anywhere), plain_lines_end_plainly(text, kStarts, anywhere))
+            << std::string(text, length);
+      }
     }
   }
 }

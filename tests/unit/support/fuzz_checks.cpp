@@ -769,7 +769,15 @@ static std::string check_plain_lines(const char* text, const char* nul) {
     if (line != text && line[-1] != '\n') continue;
     for (const NameStarts& starts : sets) {
       for (bool anywhere : {false, true}) {
-        if (plain_lines_end(line, starts, anywhere) != plain_lines_end_plainly(line, starts, anywhere)) {
+        const char* plainly = plain_lines_end_plainly(line, starts, anywhere);
+        bool agree = plain_lines_end(line, starts, anywhere) == plainly;
+#if defined(__SSE2__)
+        agree = agree && plain_lines_end_sse2(line, starts, anywhere) == plainly;
+#endif
+#if defined(__x86_64__)
+        agree = agree && (!has_avx2() || plain_lines_end_avx2(line, starts, anywhere) == plainly);
+#endif
+        if (!agree) {
           return at_offset("the wide check of plain lines disagrees with the plain one", static_cast<size_t>(line - text));
         }
       }
