@@ -16,8 +16,10 @@
 #     most twice its size plus 8 MiB
 # Usage: bench/targets.sh [path-to-morfe]   (default build/morfe, a Release
 # build; morfe_tokenize_bench is taken from bench/ beside it).
-# RUNS=n timed runs of each command (default 5, at least 5). Every figure is a
+# RUNS=n timed runs of each command (default 9, at least 5). Every figure is a
 # median; the verdicts use wall time, CPU time (user + sys) is shown beside it.
+# On a shared machine a run of 20 ms may take 30 now and then: nine runs
+# keep such outliers out of the medians that five let in.
 # The commands that a target compares are run in turn, round after round, so
 # that a change in the machine's speed hits them alike. The machine may be
 # shared: run this when nothing else is busy.
@@ -27,7 +29,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 morfe=$(realpath "${1:-$repo/build/morfe}")
 bindir=$(dirname "$morfe")
 tokbench=$bindir/bench/morfe_tokenize_bench
-runs=${RUNS:-5}
+runs=${RUNS:-9}
 [ "$runs" -ge 5 ] || { echo "RUNS must be at least 5"; exit 1; }
 [ -x "$morfe" ] || { echo "no morfe at $morfe (build it or pass its path)"; exit 1; }
 [ -x "$tokbench" ] || { echo "no $tokbench"; exit 1; }

@@ -5,6 +5,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <cpuid.h>
+#endif
 
 namespace {
 
@@ -253,12 +256,24 @@ __attribute__((no_sanitize_address)) const char* plain_lines_end_sse2(const char
 }
 
 #if defined(__x86_64__)
+// Asked of the processor on first use, not when the process starts: in a
+// virtual machine each question costs a trip to the host, and a run of
+// xargs starts many processes.
 bool has_avx2() {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
+  static const bool avx2 = [] {
+    unsigned a, b, c, d;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_OSXSAVE) || !(c & bit_AVX)) return false;
+    // The system keeps the 32-byte registers across switches.
+    unsigned low, high;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    if ((low & 6) != 6) return false;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & bit_AVX2);
+  }();
   return avx2;
 }
 
 const char* plain_lines_end(const char* text, const NameStarts& starts, bool anywhere) {
+  if (starts.count > kNameStarts) return text;
   return has_avx2() ? plain_lines_end_avx2(text, starts, anywhere) : plain_lines_end_sse2(text, starts, anywhere);
 }
 #else
