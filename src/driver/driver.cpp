@@ -351,10 +351,6 @@ static int out_of_memory_exit() {
 }
 
 int run_program(char** argv) {
-  // Standard output that is no terminal takes the output text in large
-  // writes, as an output file does, not in writes of a disk block.
-  static char standard_output_buffer[1 << 18];
-  if (!is_terminal(stdout)) setvbuf(stdout, standard_output_buffer, _IOFBF, sizeof standard_output_buffer);
   try {
     int status = run_driver(argv);
     if (fflush(stdout) != 0) output_error_exit(stdout);

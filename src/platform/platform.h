@@ -129,6 +129,3 @@ void close_memory_stream(MemoryStream* memory);
 
 // Processors of this machine, at least 1.
 unsigned processor_count();
-
-// True when the stream writes to a terminal.
-bool is_terminal(FILE* stream);

@@ -469,8 +469,6 @@ void close_memory_stream(MemoryStream* memory) {
   *memory = MemoryStream{nullptr, nullptr, 0};
 }
 
-bool is_terminal(FILE* stream) { return isatty(fileno(stream)) == 1; }
-
 unsigned processor_count() {
   long count = sysconf(_SC_NPROCESSORS_ONLN);
   return count > 0 ? static_cast<unsigned>(count) : 1;
