@@ -21,7 +21,8 @@ bool begins_name(const NameStarts& starts, const char* p) {
   return false;
 }
 
-// NOTE: comment_end is this a block at a time; the two must agree.
+// NOTE: comment_end (here and in wide_scan_avx2.cpp) is this a block at a
+// time; they must agree.
 const char* comment_end_plainly(const char* body, bool block) {
   for (const char* at = body;; ++at) {
     const unsigned char c = static_cast<unsigned char>(*at);
@@ -43,7 +44,8 @@ long count_newlines_plainly(const char* begin, const char* end) {
 
 }  // namespace
 
-// NOTE: plain_lines_end is this check 16 bytes at a time; the two must agree.
+// NOTE: plain_lines_end_sse2 and plain_lines_end_avx2 are this check 16 and
+// 32 bytes at a time; the three must agree.
 const char* plain_lines_end_plainly(const char* text, const NameStarts& starts, bool anywhere) {
   if (starts.count > kNameStarts) return text;
   const char* end = text;
@@ -99,6 +101,7 @@ struct StartLanes {
 // A block's bytes that stop the lines, with the byte before the block
 // (`identifier_before`) and, for its last byte, the byte after it when
 // that is still the text's.
+// NOTE: block_stops of wide_scan_avx2.cpp is this for 32 bytes.
 inline uint32_t block_stops(const char* block, __m128i v, uint32_t valid, const NameStarts& starts,
                             const StartLanes& lanes, bool anywhere, uint32_t identifier_before) {
   // The sign bit of the byte itself stands for a byte above 127.
@@ -148,7 +151,8 @@ inline uint32_t block_stops(const char* block, __m128i v, uint32_t valid, const 
 
 inline int lowest_bit(uint32_t bits) { return __builtin_ctz(bits); }
 
-// NOTE: comment_end_plainly is this a byte at a time; the two must agree.
+// NOTE: comment_end_plainly is this a byte at a time, and comment_end of
+// wide_scan_avx2.cpp 32 bytes at a time; the three must agree.
 __attribute__((no_sanitize_address)) const char* comment_end(const char* body, bool block) {
   const uintptr_t address = reinterpret_cast<uintptr_t>(body);
   const char* chunk = reinterpret_cast<const char*>(address & ~uintptr_t{15});
@@ -187,6 +191,7 @@ __attribute__((no_sanitize_address)) const char* comment_end(const char* body, b
 // The loads are aligned: a block never reaches into another page, so reading
 // the bytes of the first block before the text, and of the last block after
 // the text's terminating NUL, is safe; they are masked out or never looked at.
+// NOTE: plain_lines_end_avx2 (wide_scan_avx2.cpp) is this 32 bytes at a time.
 __attribute__((no_sanitize_address)) const char* plain_lines_end_sse2(const char* text, const NameStarts& starts,
                                                                        bool anywhere) {
   if (starts.count > kNameStarts) return text;
