@@ -38,10 +38,14 @@ OutputLog make_output_log(const std::vector<SourceItem>& items, const Options& o
 
 namespace {
 
-// Files done but not yet written, per job: enough that a job seldom waits
-// for the writing of earlier files (one long file holds back the rest),
-// few enough that what they keep in memory stays bounded.
+// Files taken but not yet written, per job. A job may always run this far
+// ahead of the writing, and on to kFilesAheadPerJob while the files done
+// but not yet written keep less than kHeldBytesPerJob: one long file that
+// holds back the writing (a long header among short ones) then holds back
+// no job, and what the files keep in memory stays bounded.
 constexpr size_t kFilesWaitingPerJob = 16;
+constexpr size_t kFilesAheadPerJob = 1024;
+constexpr size_t kHeldBytesPerJob = size_t{8} << 20;
 
 // What one file's run wrote, kept until the files before it are written.
 struct FileResult {
@@ -50,6 +54,7 @@ struct FileResult {
   bool ok = false;
   FileOutcome outcome;
   FileTally tally;
+  size_t held = 0;  // bytes of its streams, counted in the schedule's held_bytes
   bool done = false;
   bool out_of_memory = false;
   ~FileResult() {
@@ -77,7 +82,9 @@ struct Schedule {
   std::condition_variable room;
   size_t next = 0;        // the next file for a job to take
   size_t written = 0;     // files whose lines are written
-  size_t window;          // files taken but not yet written, at most
+  size_t jobs;
+  size_t window;          // files taken but not yet written, at least
+  size_t held_bytes = 0;  // kept by the files done but not yet written
   size_t waiting = 0;     // jobs waiting for room
   bool writing = false;   // a job is writing finished files
   bool stopping = false;
@@ -88,7 +95,8 @@ struct Schedule {
 
   Schedule(const Options& o, const std::vector<SourceItem>& i, unsigned jobs, RunSummary* s)
       : options(o), items(i), log(make_output_log(i, o)), turns(i.size()), table_text{nullptr, 0},
-        first_file(i.size()), results(i.size()), window(kFilesWaitingPerJob * static_cast<size_t>(jobs)), summary(s) {
+        first_file(i.size()), results(i.size()), jobs(jobs), window(kFilesWaitingPerJob * this->jobs),
+        summary(s) {
     log.turns = &turns;
   }
 };
@@ -144,7 +152,15 @@ void write_result(Schedule& schedule, size_t index) {
     schedule.out_of_memory = true;
     schedule.stopping = true;
   }
+  schedule.held_bytes -= result.held;
   schedule.results[index].reset();
+}
+
+// Whether a job must wait for the writing before it takes another file.
+bool too_far_ahead(const Schedule& schedule) {
+  const size_t ahead = schedule.next - schedule.written;
+  if (ahead < schedule.window) return false;
+  return ahead >= kFilesAheadPerJob * schedule.jobs || schedule.held_bytes >= kHeldBytesPerJob * schedule.jobs;
 }
 
 // Called with the lock held by a job that finished a file. The files are
@@ -184,8 +200,7 @@ void job(Schedule& schedule) {
   TableCache* tables = schedule.shared_tables ? schedule.shared_tables : &own.cache;
   std::unique_lock<std::mutex> lock(schedule.mutex);
   for (;;) {
-    while (!schedule.stopping && schedule.next < schedule.items.size() &&
-           schedule.next >= schedule.written + schedule.window) {
+    while (!schedule.stopping && schedule.next < schedule.items.size() && too_far_ahead(schedule)) {
       ++schedule.waiting;
       schedule.room.wait(lock);
       --schedule.waiting;
@@ -207,6 +222,8 @@ void job(Schedule& schedule) {
     // streams show it only once flushed.
     if (out_of_memory) settle_kept_streams(result);
     lock.lock();
+    result.held = result.out.size + result.err.size;
+    schedule.held_bytes += result.held;
     result.done = true;
     result.out_of_memory = out_of_memory;
     // No file is taken after it, as one job would take none.
