@@ -82,7 +82,7 @@ struct Schedule {
   std::condition_variable room;
   size_t next = 0;        // the next file for a job to take
   size_t written = 0;     // files whose lines are written
-  size_t jobs;
+  size_t jobs;            // of the run
   size_t window;          // files taken but not yet written, at least
   size_t held_bytes = 0;  // kept by the files done but not yet written
   size_t waiting = 0;     // jobs waiting for room

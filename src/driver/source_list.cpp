@@ -102,7 +102,8 @@ void walk_on(Walk& walk) {
   }
 }
 
-void add_in_walk_order(const WalkedDirectory& directory, std::vector<SourceItem>* items) {
+// Moves the walk's files into `items`, in the order of one walk.
+void add_in_walk_order(WalkedDirectory& directory, std::vector<SourceItem>* items) {
   size_t file = 0;
   for (const WalkedDirectory::Below& below : directory.below) {
     for (; file < below.before; ++file) items->push_back(std::move(directory.files[file]));
