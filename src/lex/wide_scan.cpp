@@ -21,6 +21,12 @@ bool begins_name(const NameStarts& starts, const char* p) {
   return false;
 }
 
+// The end of a comment that the lines may copy as it stands, from `body`
+// after its two opening bytes (`block`: a block comment, else a line
+// comment): after its "*/", or at the line feed that ends a line comment.
+// Null when something in it needs the tokeniser's look: a backslash or "??"
+// that may splice a line, a NUL, a CR but in a CR LF line end, a byte above
+// 127.
 // NOTE: comment_end (here and in wide_scan_avx2.cpp) is this a block at a
 // time; they must agree.
 const char* comment_end_plainly(const char* body, bool block) {
