@@ -214,3 +214,5 @@ constexpr bool is_identifier_char(int c) {
 // arithmetic wraps at.
 constexpr uint32_t kNameHashMask = 0xFFFFF;
 constexpr uint32_t name_hash_step(uint32_t hash, uint32_t value) { return hash * 11 + value; }
+// A value no name hash takes: a name whose hash is not made yet.
+constexpr uint32_t kNoNameHash = 0xFFFFFFFF;

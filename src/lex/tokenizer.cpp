@@ -471,7 +471,6 @@ __attribute__((noinline)) TokenKind next_token_in_full(const LexState* ls, const
 // their first byte with plain-byte loops, everything else is read in full.
 // With `name_hash`, an identifier of plain bytes is hashed on the way; the
 // hash is kNoNameHash when the identifier was read otherwise.
-constexpr uint32_t kNoNameHash = 0xFFFFFFFF;
 
 // An identifier whose first byte is a letter, hashed on the way when asked.
 inline __attribute__((always_inline)) TokenKind read_identifier(const LexState* ls, const char*& cursor,

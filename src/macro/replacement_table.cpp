@@ -110,7 +110,7 @@ void read_table_pairs(Preprocessor* p, const LoadedText& text, Report report, co
     if (!line) break;
     if (holds_table_pair(p, line, report)) {
       if (pairs.enter) {
-        const uint32_t unhashed[2] = {kUnhashedName, kUnhashedName};
+        const uint32_t unhashed[2] = {kNoNameHash, kNoNameHash};
         pairs.enter(p, line, line->next, unhashed, pairs.data);
       } else {
         define_table_macro(p, spelling_of(p, line), spelling_of(p, line->next));

@@ -22,8 +22,7 @@ void define_table_macro(Preprocessor* p, const char* name, const char* target);
 // with no `enter`, to define_table_macro. Identifiers that `filter` rejects
 // are not interned while the lines are read (null: all are). A pair of
 // names written in plain bytes comes with their name hashes, made while
-// the line was read; any other with kUnhashedName for both.
-constexpr uint32_t kUnhashedName = 0xFFFFFFFF;
+// the line was read; any other with kNoNameHash for both.
 struct TablePairs {
   void (*enter)(Preprocessor* p, const Token* source, const Token* target, const uint32_t name_hashes[2],
                 void* data);

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "diag/diagnostics.h"
+#include "lex/char_class.h"
 
 #include "lex/char_input.h"
 #include "lex/identifier.h"
@@ -103,7 +104,7 @@ struct PairName {
 };
 
 PairName spell_pair_name(Preprocessor* loader, const Token* token, uint32_t name_hash) {
-  if (name_hash != kUnhashedName) return PairName{token->text_begin, token->text_end, name_hash, true, nullptr};
+  if (name_hash != kNoNameHash) return PairName{token->text_begin, token->text_end, name_hash, true, nullptr};
   PairName name{token->text_begin, token->text_end, 0, false, nullptr};
   name.name_hash = identifier_name_hash(name.begin, name.end, &name.plain);
   if (name.plain) return name;

@@ -84,10 +84,8 @@ struct DirectoryEntry {
 // The entries of a directory but "." and "..", in no particular order.
 // False, with `error` set, when the directory cannot be read.
 bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, FileError* error);
-// True when the name (a link followed) is a directory.
-bool is_directory(const char* path);
-// The same, with the identity of what the name (a link followed) names when
-// it is anything at all.
+// True when the name (a link followed) is a directory; `identity` is that of
+// what the name names, when it names anything at all.
 bool is_directory(const char* path, FileIdentity* identity);
 
 // --- Replacing a file by a new text ---

@@ -341,11 +341,6 @@ bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, File
   return true;
 }
 
-bool is_directory(const char* path) {
-  FileIdentity identity;
-  return is_directory(path, &identity);
-}
-
 bool is_directory(const char* path, FileIdentity* identity) {
   struct stat info;
   if (stat(path, &info) != 0) {
