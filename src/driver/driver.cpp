@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "diag/output.h"
@@ -232,10 +230,11 @@ char** parse_options(CommandLine& line, char** argv) {
   return word;
 }
 
-int process_sources(const CommandLine& line, const std::vector<SourceItem>& items, unsigned jobs,
-                    TableCacheOwner& tables, RunSummary* summary) {
-  if (jobs > 1) return process_sources_in_jobs(line.options, items, jobs, &tables.cache, summary);
+// The sources one after the other, in one job.
+int process_sources(const CommandLine& line, const std::vector<SourceItem>& items, TableCacheOwner& tables,
+                    RunSummary* summary) {
   OutputLog log = make_output_log(items, line.options);
+  SourcePlaces places = make_source_places(line.options);
   int status = 0;
   bool first_file = true;
   for (size_t index = 0; index < items.size(); ++index) {
@@ -249,46 +248,13 @@ int process_sources(const CommandLine& line, const std::vector<SourceItem>& item
     FileTally tally;
     FileOutcome outcome;
     if (line.options.summary) outcome.tally = &tally;
-    bool ok = run_file(item.name.c_str(), first_file, &line.options, &log, &tables.cache, index, &outcome);
+    const SourcePlace place = place_source(&places, item, index);
+    bool ok = run_file(item.name.c_str(), first_file, &line.options, &log, &tables.cache, &place, &outcome);
     if (!ok) status = 1;
     add_to_summary(summary, tally, item.name, !ok, outcome.changed);
     first_file = false;
   }
   return status;
-}
-
-// The sources of the run, walked while a thread of its own reads the
-// table and makes it ready, when there are several jobs: no file can start
-// before both are done.
-std::vector<SourceItem> walk_and_prepare(const CommandLine& line, char** sources, unsigned jobs,
-                                         TableCache* tables) {
-  if (jobs < 2 || !line.options.reptable_name) return expand_sources(sources, jobs);
-  bool out_of_memory = false;
-  auto prepare = [&line, tables, &out_of_memory] {
-    try {
-      prepare_table(&line.options, tables);
-    } catch (const OutOfMemory&) {
-      out_of_memory = true;
-    } catch (const std::bad_alloc&) {
-      out_of_memory = true;
-    }
-  };
-  std::thread preparing;
-  try {
-    preparing = std::thread(prepare);
-  } catch (const std::system_error&) {
-    prepare();  // no thread to be had: first the table, then the walk
-  }
-  struct Joiner {
-    std::thread& thread;
-    ~Joiner() {
-      if (thread.joinable()) thread.join();
-    }
-  } joiner{preparing};
-  std::vector<SourceItem> items = expand_sources(sources, jobs);
-  if (preparing.joinable()) preparing.join();
-  if (out_of_memory) throw OutOfMemory();
-  return items;
 }
 
 }  // namespace
@@ -328,16 +294,22 @@ int run_driver(char** argv) {
   }
   const unsigned jobs = line.options.jobs == 0 ? processor_count() : line.options.jobs;
   TableCacheOwner tables;
-  std::vector<SourceItem> items = walk_and_prepare(line, sources, jobs, &tables.cache);
-  size_t files = 0;
-  for (const SourceItem& item : items) files += item.unreadable_directory ? 0 : 1;
-  // A directory may hold several sources where one name was given.
-  if (line.options.output_name && files > 1) {
-    message(line, "fatal error", "cannot preprocess multiple sources into single file", line.options.output_name);
-    return 1;
-  }
   RunSummary summary;
-  int status = process_sources(line, items, jobs, tables, &summary);
+  int status;
+  // One output file takes one source: jobs would have nothing to share.
+  if (jobs > 1 && !line.options.output_name) {
+    status = process_tree_in_jobs(line.options, sources, jobs, &tables.cache, &summary);
+  } else {
+    std::vector<SourceItem> items = expand_sources(sources);
+    size_t files = 0;
+    for (const SourceItem& item : items) files += item.unreadable_directory ? 0 : 1;
+    // A directory may hold several sources where one name was given.
+    if (line.options.output_name && files > 1) {
+      message(line, "fatal error", "cannot preprocess multiple sources into single file", line.options.output_name);
+      return 1;
+    }
+    status = process_sources(line, items, tables, &summary);
+  }
   if (line.options.summary) print_summary(line.options.diag, summary);
   // A check tells a tree that would change from one that would not.
   if (line.options.check && status == 0 && summary.changed) status = 2;

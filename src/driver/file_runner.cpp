@@ -231,14 +231,14 @@ struct ReplacementGuard {
 
 // With in-place renaming a source is its own output: it may not be the
 // table, nor a source that an earlier name of the run replaced already.
-const char* refusal_in_place(const char* name, const OutputLog* log, size_t index,
+const char* refusal_in_place(const char* name, const OutputLog* log, const SourcePlace* place,
                              const char** earlier_source) {
-  FileIdentity source = index < log->sources.size() ? log->sources[index] : file_identity(name);
+  FileIdentity source = place ? place->identity : file_identity(name);
   if (same_file(source, log->table)) {
     return "fatal error: output file \"%s\" would overwrite an input file\n";
   }
-  if (index < log->first_of_file.size() && log->first_of_file[index] != index) {
-    *earlier_source = log->source_names[log->first_of_file[index]].c_str();
+  if (place && place->same_file_before) {
+    *earlier_source = place->same_file_before;
     return "fatal error: output file \"%s\" was already written for \"%s\"\n";
   }
   return nullptr;
@@ -258,8 +258,8 @@ void write_bytes(FILE* stream, const char* data, size_t size) {
 // -i replaces the source, -c names it and -d shows the change; a source
 // that fails or would not change is left alone by each. Returns false when
 // the source could not be replaced.
-bool settle_in_place(const char* name, const Options* options, const PreloadedSource& source,
-                     const MemoryStream& text) {
+bool settle_in_place(const char* name, const Options* options, const OutputLog* log,
+                     const PreloadedSource& source, const MemoryStream& text) {
   if (options->check) {
     out_printf(options->standard_output, "would change: %s\n", name);
   } else if (options->diff) {
@@ -267,7 +267,7 @@ bool settle_in_place(const char* name, const Options* options, const PreloadedSo
     write_bytes(options->standard_output, diff.data(), diff.size());
   } else {
     FileError error = FILE_ERROR_NONE;
-    if (!replace_file(name, text.data, text.size, &error)) {
+    if (!replace_file(name, text.data, text.size, &error, log->replacements)) {
       out_printf(options->diag, "fatal error: cannot write output file \"%s\"; %s\n", name, error_text(error));
       return false;
     }
@@ -278,8 +278,8 @@ bool settle_in_place(const char* name, const Options* options, const PreloadedSo
 }  // namespace
 
 bool run_file(const char* name, bool first_file, const Options* options, OutputLog* log, TableCache* tables,
-              size_t index, FileOutcome* outcome) {
-  TurnGuard turn{index == kNoIndex ? nullptr : log->turns, index, false};
+              const SourcePlace* place, FileOutcome* outcome) {
+  TurnGuard turn{place ? log->turns : nullptr, place ? place->index : kNoIndex, false};
   Arena* arena = arena_create();
   ArenaGuard arena_guard{arena};
   Pool* pool = pool_create(arena);
@@ -303,7 +303,7 @@ bool run_file(const char* name, bool first_file, const Options* options, OutputL
   } else if (options->inplace || options->check || options->diff) {
     // -c and -d show what -i would do, and refuse what it refuses.
     const char* earlier_source = nullptr;
-    if (const char* refusal = refusal_in_place(name, log, index, &earlier_source)) {
+    if (const char* refusal = refusal_in_place(name, log, place, &earlier_source)) {
       out_printf(options->diag, refusal, name, earlier_source);
       return false;
     }
@@ -349,7 +349,7 @@ bool run_file(const char* name, bool first_file, const Options* options, OutputL
       changed = text_changes_source(name, source, text);
     } else {
       changed = result && text_changes_source(name, source, text);
-      if (changed && !settle_in_place(name, options, source, text)) result = false;
+      if (changed && !settle_in_place(name, options, log, source, text)) result = false;
     }
   } else if (out == options->standard_output) {
     if (fflush(out) != 0) output_error_exit(out);

@@ -40,19 +40,28 @@ class OpenTurns {
 
 struct OutputLog {
   std::vector<WrittenOutput> outputs;
-  // Every source of the run: an output may overwrite none of them, neither
-  // one still to be read nor one read already.
+  // With output files, every source of the run: an output may overwrite
+  // none of them, neither one still to be read nor one read already.
   std::vector<FileIdentity> sources;
-  std::vector<std::string> source_names;  // as the name lines give them
-  // For each source, the index of the first source that is the same file
-  // (its own index when none before it is).
-  std::vector<size_t> first_of_file;
   // The table's file, looked up once for the run (a source replaced in
   // place may not be the table).
   FileIdentity table{false, 0, 0};
   // With several jobs, the outputs are checked and opened in the order of
   // the sources, as one job would: null with one job.
   OpenTurns* turns = nullptr;
+  // While the walk of the sources goes on, told of each source replaced in
+  // place: a later name of the same file, found after the replacement, is
+  // known by the new file's identity.
+  const ReplacementWatch* replacements = nullptr;
+};
+
+// Where a source stands among the sources of the run.
+struct SourcePlace {
+  size_t index;  // its place in their order
+  FileIdentity identity;
+  // The name of the first source before it that is the same file; null
+  // when none is. With in-place renaming it is not written twice.
+  const char* same_file_before;
 };
 
 struct TableCache;
@@ -75,11 +84,11 @@ struct PreloadedSource {
 };
 
 // Returns true when the file was processed without error. With a table
-// cache, a file after the first may take the table from there. `index` is
-// the file's place among the log's sources (needed with in-place renaming
-// and with several jobs).
+// cache, a file after the first may take the table from there. `place` is
+// the file's place among the run's sources (needed with in-place renaming
+// and with several jobs); without it the file is looked up by its name.
 bool run_file(const char* name, bool first_file, const Options* options, OutputLog* log, TableCache* tables = nullptr,
-              size_t index = kNoIndex, FileOutcome* outcome = nullptr);
+              const SourcePlace* place = nullptr, FileOutcome* outcome = nullptr);
 // With `source`, the source's text as loaded already (null: it could not be).
 // With `tally`, the run's renames are counted into it (and the first file's
 // table names, in the table's order).

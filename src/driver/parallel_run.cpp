@@ -1,10 +1,12 @@
 #include "driver/parallel_run.h"
 
 #include <condition_variable>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "diag/output.h"
@@ -13,27 +15,42 @@
 #include "memory/heap.h"
 #include "platform/platform.h"
 
+namespace {
+
+// Output files are refused for being a source; -i, -c and -d refuse a
+// source for being the table or an earlier source.
+bool writes_output_files(const Options& options) {
+  return !(options.inplace || options.check || options.diff || options.ostdout);
+}
+
+FileIdentity identity_of(const SourceItem& item) {
+  if (item.unreadable_directory) return FileIdentity{false, 0, 0};
+  return item.identity.exists ? item.identity : file_identity(item.name.c_str());
+}
+
+}  // namespace
+
 OutputLog make_output_log(const std::vector<SourceItem>& items, const Options& options) {
   OutputLog log;
   if (options.reptable_name) log.table = file_identity(options.reptable_name);
-  const bool refusals = options.inplace || options.check || options.diff || !options.ostdout;
-  if (!refusals) return log;
-  for (const SourceItem& item : items) {
-    if (item.unreadable_directory) {
-      log.sources.push_back(FileIdentity{false, 0, 0});
-    } else {
-      log.sources.push_back(item.identity.exists ? item.identity : file_identity(item.name.c_str()));
-    }
-    log.source_names.push_back(item.name);
-  }
-  std::map<std::pair<unsigned long long, unsigned long long>, size_t> first;
-  for (size_t index = 0; index < log.sources.size(); ++index) {
-    const FileIdentity& file = log.sources[index];
-    size_t same = index;
-    if (file.exists) same = first.emplace(std::make_pair(file.device, file.inode), index).first->second;
-    log.first_of_file.push_back(same);
-  }
+  if (!writes_output_files(options)) return log;
+  for (const SourceItem& item : items) log.sources.push_back(identity_of(item));
   return log;
+}
+
+SourcePlaces make_source_places(const Options& options) {
+  return SourcePlaces{options.inplace || options.check || options.diff, {}};
+}
+
+SourcePlace place_source(SourcePlaces* places, const SourceItem& item, size_t index) {
+  SourcePlace place{index, FileIdentity{false, 0, 0}, nullptr};
+  if (!places->identities) return place;
+  place.identity = identity_of(item);
+  if (!place.identity.exists) return place;
+  auto first = places->first_name.emplace(std::make_pair(place.identity.device, place.identity.inode),
+                                          item.name.c_str());
+  if (!first.second) place.same_file_before = first.first->second;
+  return place;
 }
 
 namespace {
@@ -63,23 +80,40 @@ struct FileResult {
   }
 };
 
-// The state the jobs share, under one lock.
+// A source of the run as the walk gave it, and its run's result until the
+// result is written.
+struct Entry {
+  SourceItem item;
+  SourcePlace place;
+  std::unique_ptr<FileResult> result;
+};
+
+// The state the jobs and the walk share, under one lock.
 struct Schedule {
   const Options& options;
-  const std::vector<SourceItem>& items;
   OutputLog log;
-  OpenTurns turns;
-  LoadedText table_text;  // read once for every job: a table may be a pipe
+  // With output files, the order in which they are opened: made when the
+  // walk has ended, since no output may overwrite a source found later.
+  std::unique_ptr<OpenTurns> turns;
+  // With output files no job starts before the walk has ended.
+  const bool whole_walk_first;
+  // Under the lock: the walk places each source it finds, and a source
+  // replaced in place adds its new file.
+  SourcePlaces places;
+  LoadedText table_text{nullptr, 0};  // read once for every job: a table may be a pipe
   // The table as every job takes it, read-only, when its text could be
   // read; otherwise each job has a cache of its own (a failed read of the
   // table is tried again by each file).
   TableCache* shared_tables = nullptr;
-  size_t first_file;      // index of the first source (not a directory)
-  std::vector<std::unique_ptr<FileResult>> results;
 
   std::mutex mutex;
-  // Signalled when a job waiting for room may go on: files were written.
+  // Signalled when a waiting job may go on: files were written, sources
+  // found, the walk ended or the table became ready.
   std::condition_variable room;
+  std::deque<Entry> entries;  // grows as the walk goes on; an entry never moves
+  size_t first_file = kNoIndex;  // the first source (not a directory)
+  bool table_ready = false;
+  bool walk_ended = false;
   size_t next = 0;        // the next file for a job to take
   size_t written = 0;     // files whose lines are written
   size_t jobs;            // of the run
@@ -88,31 +122,48 @@ struct Schedule {
   size_t waiting = 0;     // jobs waiting for room
   bool writing = false;   // a job is writing finished files
   bool stopping = false;
-  bool out_of_memory = false;  // a file ran out of memory: its lines were the last written
+  bool out_of_memory = false;  // a file or the walk ran out of memory
   int status = 0;
   // Added to by the writing job alone, file after file.
   RunSummary* summary;
 
-  Schedule(const Options& o, const std::vector<SourceItem>& i, unsigned jobs, RunSummary* s)
-      : options(o), items(i), log(make_output_log(i, o)), turns(i.size()), table_text{nullptr, 0},
-        first_file(i.size()), results(i.size()), jobs(jobs), window(kFilesWaitingPerJob * this->jobs),
-        summary(s) {
-    log.turns = &turns;
-  }
+  ReplacementWatch replacements;  // with -i: note_replacement
+
+  Schedule(const Options& o, unsigned jobs, RunSummary* s);
 };
 
+// A source replaced in place while the walk goes on: should the walk meet
+// the file again, by another name or in a directory listed a second time,
+// it knows the new file for the same file as the source.
+void note_replacement(void* context, const char* source_name, const FileIdentity& identity) {
+  Schedule& schedule = *static_cast<Schedule*>(context);
+  std::lock_guard<std::mutex> lock(schedule.mutex);
+  if (schedule.walk_ended) return;
+  // The name is the entry's own, which stays while the run lasts. The new
+  // file's identity is fresh: one noted for it already is a file gone.
+  schedule.places.first_name.insert_or_assign(std::make_pair(identity.device, identity.inode), source_name);
+}
+
+Schedule::Schedule(const Options& o, unsigned jobs, RunSummary* s)
+    : options(o), log(make_output_log({}, o)), whole_walk_first(writes_output_files(o)),
+      places(make_source_places(o)), jobs(jobs), window(kFilesWaitingPerJob * jobs), summary(s),
+      replacements{note_replacement, this} {
+  if (o.inplace) log.replacements = &replacements;
+}
+
 // Runs one file with its streams kept in memory.
-void run_one(Schedule& schedule, size_t index, FileResult& result, TableCache* tables) {
+void run_one(Schedule& schedule, Entry& entry, bool first_file, TableCache* tables) {
+  FileResult& result = *entry.result;
   if (!open_memory_stream(&result.out) || !open_memory_stream(&result.err)) out_of_memory();
   Options options = schedule.options;
   // Name lines go where the banner went: with -d, among the diagnostics.
   if (options.info) options.info = options.info == options.diag ? result.err.stream : result.out.stream;
   options.diag = result.err.stream;
   options.standard_output = result.out.stream;
-  const char* name = schedule.items[index].name.c_str();
+  const char* name = entry.item.name.c_str();
   out_printf(options.info, "\"%s\"\n", name);
   if (options.summary) result.outcome.tally = &result.tally;
-  result.ok = run_file(name, index == schedule.first_file, &options, &schedule.log, tables, index, &result.outcome);
+  result.ok = run_file(name, first_file, &options, &schedule.log, tables, &entry.place, &result.outcome);
   if (!settle_memory_stream(&result.out) || !settle_memory_stream(&result.err)) out_of_memory();
 }
 
@@ -130,10 +181,10 @@ void write_kept(const MemoryStream& memory, FILE* stream) {
 // Writes one finished file's lines (or the report of a directory that could
 // not be read) and gives back its memory. Called without the lock: only the
 // one writing job touches the file's result.
-void write_result(Schedule& schedule, size_t index) {
+void write_result(Schedule& schedule, Entry& entry) {
   const Options& options = schedule.options;
-  const SourceItem& item = schedule.items[index];
-  FileResult& result = *schedule.results[index];
+  const SourceItem& item = entry.item;
+  FileResult& result = *entry.result;
   bool failed;
   if (item.unreadable_directory) {
     report_unreadable_directory(options.diag, item);
@@ -153,11 +204,15 @@ void write_result(Schedule& schedule, size_t index) {
     schedule.stopping = true;
   }
   schedule.held_bytes -= result.held;
-  schedule.results[index].reset();
+  entry.result.reset();
 }
 
-// Whether a job must wait for the writing before it takes another file.
-bool too_far_ahead(const Schedule& schedule) {
+// Whether a job must wait before it takes another file: for the walk, or
+// for the writing.
+bool must_wait(const Schedule& schedule) {
+  if (schedule.next >= schedule.entries.size() || (schedule.whole_walk_first && !schedule.walk_ended)) {
+    return !schedule.walk_ended;
+  }
   const size_t ahead = schedule.next - schedule.written;
   if (ahead < schedule.window) return false;
   return ahead >= kFilesAheadPerJob * schedule.jobs || schedule.held_bytes >= kHeldBytesPerJob * schedule.jobs;
@@ -170,13 +225,13 @@ bool too_far_ahead(const Schedule& schedule) {
 void write_finished(Schedule& schedule, std::unique_lock<std::mutex>& lock) {
   if (schedule.writing) return;  // the writing job takes this file up too
   schedule.writing = true;
-  while (!schedule.out_of_memory && schedule.written < schedule.items.size() &&
-         schedule.results[schedule.written]->done) {
-    size_t index = schedule.written;
+  while (!schedule.out_of_memory && schedule.written < schedule.entries.size() &&
+         schedule.entries[schedule.written].result->done) {
+    Entry& entry = schedule.entries[schedule.written];
     lock.unlock();
     bool out_of_memory = false;
     try {
-      write_result(schedule, index);
+      write_result(schedule, entry);
     } catch (const OutOfMemory&) {
       out_of_memory = true;
     } catch (const std::bad_alloc&) {
@@ -195,29 +250,32 @@ void write_finished(Schedule& schedule, std::unique_lock<std::mutex>& lock) {
 }
 
 void job(Schedule& schedule) {
+  std::unique_lock<std::mutex> lock(schedule.mutex);
+  schedule.room.wait(lock, [&schedule] { return schedule.table_ready || schedule.stopping; });
   TableCacheOwner own;
   own.cache.text = schedule.table_text;
   TableCache* tables = schedule.shared_tables ? schedule.shared_tables : &own.cache;
-  std::unique_lock<std::mutex> lock(schedule.mutex);
   for (;;) {
-    while (!schedule.stopping && schedule.next < schedule.items.size() && too_far_ahead(schedule)) {
+    while (!schedule.stopping && must_wait(schedule)) {
       ++schedule.waiting;
       schedule.room.wait(lock);
       --schedule.waiting;
     }
-    if (schedule.stopping || schedule.next >= schedule.items.size()) break;
-    size_t index = schedule.next++;
-    if (schedule.items[index].unreadable_directory) continue;  // done already: only its report is written
-    FileResult& result = *schedule.results[index];
+    if (schedule.stopping || schedule.next >= schedule.entries.size()) break;
+    const size_t index = schedule.next++;
+    Entry& entry = schedule.entries[index];
+    if (entry.item.unreadable_directory) continue;  // done already: only its report is written
+    const bool first_file = index == schedule.first_file;
     lock.unlock();
     bool out_of_memory = false;
     try {
-      run_one(schedule, index, result, tables);
+      run_one(schedule, entry, first_file, tables);
     } catch (const OutOfMemory&) {
       out_of_memory = true;
     } catch (const std::bad_alloc&) {
       out_of_memory = true;
     }
+    FileResult& result = *entry.result;
     // What the file wrote before it ran out is written with it: the
     // streams show it only once flushed.
     if (out_of_memory) settle_kept_streams(result);
@@ -235,52 +293,131 @@ void job(Schedule& schedule) {
   own.cache.text = LoadedText{nullptr, 0};
 }
 
+// Takes what the walk found: each source gets its place and a result to
+// fill, and a waiting job is woken for it. False when the run is stopping.
+bool add_sources(Schedule& schedule, std::vector<SourceItem>& found) {
+  std::vector<Entry> added;
+  added.reserve(found.size());
+  for (SourceItem& item : found) {
+    std::unique_ptr<FileResult> result(new FileResult);
+    result->done = item.unreadable_directory;
+    added.push_back(Entry{std::move(item), SourcePlace{0, FileIdentity{false, 0, 0}, nullptr}, std::move(result)});
+  }
+  std::lock_guard<std::mutex> lock(schedule.mutex);
+  if (schedule.stopping) return false;
+  for (Entry& entry : added) {
+    const size_t index = schedule.entries.size();
+    schedule.entries.push_back(std::move(entry));
+    Entry& placed = schedule.entries.back();
+    // Only the walk adds to the places; the name stays where the entry is.
+    placed.place = place_source(&schedule.places, placed.item, index);
+    if (schedule.whole_walk_first) schedule.log.sources.push_back(identity_of(placed.item));
+    if (!placed.item.unreadable_directory && schedule.first_file == kNoIndex) schedule.first_file = index;
+  }
+  if (schedule.waiting) schedule.room.notify_all();
+  return true;
+}
+
+void end_walk(Schedule& schedule, bool out_of_memory) {
+  std::lock_guard<std::mutex> lock(schedule.mutex);
+  schedule.walk_ended = true;
+  if (out_of_memory) {
+    schedule.out_of_memory = true;
+    schedule.stopping = true;
+  } else if (schedule.whole_walk_first && !schedule.stopping) {
+    schedule.turns.reset(new OpenTurns(schedule.entries.size()));
+    for (size_t index = 0; index < schedule.entries.size(); ++index) {
+      if (schedule.entries[index].item.unreadable_directory) schedule.turns->pass(index);
+    }
+    schedule.log.turns = schedule.turns.get();
+  }
+  schedule.room.notify_all();
+}
+
+// The walk of the run's names, feeding the jobs.
+void walk(Schedule& schedule, char** names) {
+  bool out_of_memory = false;
+  try {
+    walk_sources(names, [&schedule](std::vector<SourceItem>& found) { return add_sources(schedule, found); });
+  } catch (const OutOfMemory&) {
+    out_of_memory = true;
+  } catch (const std::bad_alloc&) {
+    out_of_memory = true;
+  }
+  end_walk(schedule, out_of_memory);
+}
+
+// Reads the table and makes it ready for the jobs.
+void prepare_for_jobs(Schedule& schedule, TableCache* tables) {
+  const Options& options = schedule.options;
+  bool out_of_memory = false;
+  LoadedText text{nullptr, 0};
+  try {
+    if (options.reptable_name) {
+      prepare_table(&options, tables);
+      read_table_text(tables, options.reptable_name, &text);
+    }
+  } catch (const OutOfMemory&) {
+    out_of_memory = true;
+  } catch (const std::bad_alloc&) {
+    out_of_memory = true;
+  }
+  std::lock_guard<std::mutex> lock(schedule.mutex);
+  schedule.table_text = text;
+  if (text.text) schedule.shared_tables = tables;
+  schedule.table_ready = true;
+  if (out_of_memory) {
+    schedule.out_of_memory = true;
+    schedule.stopping = true;
+  }
+  schedule.room.notify_all();
+}
+
 }  // namespace
 
-int process_sources_in_jobs(const Options& options, const std::vector<SourceItem>& items, unsigned jobs,
-                            TableCache* tables, RunSummary* summary) {
-  Schedule schedule(options, items, jobs, summary);
-  size_t files = 0;
-  for (size_t index = 0; index < items.size(); ++index) {
-    schedule.results[index].reset(new FileResult);
-    if (items[index].unreadable_directory) {
-      schedule.results[index]->done = true;
-      schedule.turns.pass(index);
-    } else {
-      if (schedule.first_file == items.size()) schedule.first_file = index;
-      ++files;
-    }
-  }
-  if (jobs > files) jobs = static_cast<unsigned>(files ? files : 1);
-  if (options.reptable_name) read_table_text(tables, options.reptable_name, &schedule.table_text);
-  if (schedule.table_text.text) schedule.shared_tables = tables;
-
+int process_tree_in_jobs(const Options& options, char** names, unsigned jobs, TableCache* tables,
+                         RunSummary* summary) {
+  Schedule schedule(options, jobs, summary);
   std::vector<std::thread> threads;
   // Joined however this ends, so that no job outlives the run's state.
   struct Joiner {
     Schedule& schedule;
     std::vector<std::thread>& threads;
     ~Joiner() {
+      size_t taken, sources;
+      OpenTurns* turns;
       {
         std::lock_guard<std::mutex> lock(schedule.mutex);
         schedule.stopping = true;
         schedule.room.notify_all();
+        taken = schedule.next;
+        sources = schedule.entries.size();
+        turns = schedule.turns.get();  // none made once the run stops
       }
       // A job waiting for its turn to open an output must not wait for files
       // that will never run.
-      for (size_t index = 0; index < schedule.items.size(); ++index) {
-        bool taken;
-        {
-          std::lock_guard<std::mutex> lock(schedule.mutex);
-          taken = index < schedule.next;
-        }
-        if (!taken) schedule.turns.pass(index);
+      if (turns) {
+        for (size_t index = taken; index < sources; ++index) turns->pass(index);
       }
       for (std::thread& thread : threads) thread.join();
     }
   } joiner{schedule, threads};
-  // This thread is one of the jobs.
-  for (unsigned k = 1; k < jobs; ++k) threads.emplace_back(job, std::ref(schedule));
+  // One thread walks and then joins the jobs, while this one reads the
+  // table; both are jobs as well.
+  try {
+    threads.emplace_back([&schedule, names] {
+      walk(schedule, names);
+      job(schedule);
+    });
+  } catch (const std::system_error&) {
+    walk(schedule, names);  // no thread to be had: this one walks first
+  }
+  prepare_for_jobs(schedule, tables);
+  try {
+    for (unsigned k = 2; k < jobs; ++k) threads.emplace_back(job, std::ref(schedule));
+  } catch (const std::system_error&) {
+    // No more threads to be had: those there are do the work.
+  }
   job(schedule);
   for (std::thread& thread : threads) thread.join();
   threads.clear();

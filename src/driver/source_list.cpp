@@ -1,13 +1,7 @@
 #include "driver/source_list.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <mutex>
-#include <new>
-#include <system_error>
-#include <thread>
 
 #include "diag/diagnostics.h"
 #include "platform/platform.h"
@@ -17,99 +11,48 @@ namespace {
 const char* const kSourceExtensions[] = {".c",   ".h",   ".cpp", ".cc",  ".cxx", ".c++", ".C",   ".hpp", ".hh",
                                          ".hxx", ".h++", ".ipp", ".tpp", ".inl", ".tcc", ".ixx", ".cppm"};
 
-// A directory of the walk: its files and its subdirectories in walk order,
-// each subdirectory standing where its own entries come.
-struct WalkedDirectory {
-  std::string path;
-  std::vector<SourceItem> files;
-  // Where each subdirectory's entries go: after files[0, before).
-  struct Below {
-    size_t before;
-    WalkedDirectory* directory;
-  };
-  std::vector<Below> below;
-};
-
-// The directories still to be listed, shared by the threads of a walk.
+// One walk of the names, the sources given to `take` in the walk's order.
 struct Walk {
-  std::mutex mutex;
-  std::condition_variable more;
-  std::deque<WalkedDirectory> directories;  // never moved: the tree points into it
-  std::vector<WalkedDirectory*> to_list;
-  size_t listing = 0;  // directories being listed
-  size_t waiting = 0;  // threads waiting for directories to list
-  bool out_of_memory = false;
+  const SourceTaker& take;
+  std::vector<SourceItem> found;  // not given yet
+  bool stopped = false;           // `take` asked for no more
+
+  // Gives what was found; false when the walk is to stop.
+  bool give() {
+    if (!stopped && !found.empty()) stopped = !take(found);
+    found.clear();
+    return !stopped;
+  }
 };
 
-// Lists one directory: its files in place, its subdirectories as new
-// directories to list.
-void list_directory(Walk& walk, WalkedDirectory& directory) {
+// Walks one directory: its sources in byte order of their names, each
+// subdirectory's where the subdirectory stands. A directory's files are
+// given before a subdirectory is listed: a job may start on them.
+bool walk_directory(Walk& walk, const std::string& path) {
   std::vector<DirectoryEntry> entries;
   FileError error = FILE_ERROR_NONE;
-  if (!read_directory(directory.path.c_str(), &entries, &error)) {
-    directory.files.push_back(SourceItem{directory.path, true, error, FileIdentity{false, 0, 0}});
-    return;
+  if (!read_directory(path.c_str(), &entries, &error)) {
+    walk.found.push_back(SourceItem{path, true, error, FileIdentity{false, 0, 0}});
+    return true;
   }
   std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
     return strcmp(a.name.c_str(), b.name.c_str()) < 0;  // bytes compared unsigned
   });
   // A name given with its trailing '/' does not get a second one.
-  const std::string& path = directory.path;
   std::string prefix = path.back() == '/' ? path : path + "/";
-  std::vector<std::string> subdirectories;
-  for (const DirectoryEntry& entry : entries) {
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const DirectoryEntry& entry = entries[i];
     if (entry.name[0] == '.') continue;
+    // A directory read while a file in it is replaced may list the file's
+    // name twice: it is one entry.
+    if (i > 0 && entry.name == entries[i - 1].name) continue;
     if (entry.kind == EntryKind::DIRECTORY) {
-      directory.below.push_back(WalkedDirectory::Below{directory.files.size(), nullptr});
-      subdirectories.push_back(prefix + entry.name);
+      if (!walk.give() || !walk_directory(walk, prefix + entry.name)) return false;
     } else if (entry.kind == EntryKind::REGULAR && has_source_extension(entry.name.c_str())) {
-      directory.files.push_back(SourceItem{prefix + entry.name, false, 0, entry.identity});
+      walk.found.push_back(SourceItem{prefix + entry.name, false, 0, entry.identity});
     }
   }
-  std::lock_guard<std::mutex> lock(walk.mutex);
-  for (size_t i = 0; i < subdirectories.size(); ++i) {
-    walk.directories.push_back(WalkedDirectory{std::move(subdirectories[i]), {}, {}});
-    directory.below[i].directory = &walk.directories.back();
-    walk.to_list.push_back(directory.below[i].directory);
-  }
-}
-
-// One thread of the walk: lists directories until none is left.
-void walk_on(Walk& walk) {
-  std::unique_lock<std::mutex> lock(walk.mutex);
-  for (;;) {
-    while (walk.to_list.empty() && walk.listing > 0 && !walk.out_of_memory) {
-      ++walk.waiting;
-      walk.more.wait(lock);
-      --walk.waiting;
-    }
-    if (walk.to_list.empty() || walk.out_of_memory) break;
-    WalkedDirectory* directory = walk.to_list.back();
-    walk.to_list.pop_back();
-    ++walk.listing;
-    lock.unlock();
-    bool out_of_memory = false;
-    try {
-      list_directory(walk, *directory);
-    } catch (const std::bad_alloc&) {
-      out_of_memory = true;
-    }
-    lock.lock();
-    --walk.listing;
-    if (out_of_memory) walk.out_of_memory = true;
-    // A waiting thread is woken for directories to list, or to end.
-    if (walk.waiting && (!walk.to_list.empty() || walk.listing == 0 || walk.out_of_memory)) walk.more.notify_all();
-  }
-}
-
-// Moves the walk's files into `items`, in the order of one walk.
-void add_in_walk_order(WalkedDirectory& directory, std::vector<SourceItem>* items) {
-  size_t file = 0;
-  for (const WalkedDirectory::Below& below : directory.below) {
-    for (; file < below.before; ++file) items->push_back(std::move(directory.files[file]));
-    add_in_walk_order(*below.directory, items);
-  }
-  for (; file < directory.files.size(); ++file) items->push_back(std::move(directory.files[file]));
+  return true;
 }
 
 }  // namespace
@@ -123,41 +66,25 @@ bool has_source_extension(const char* file_name) {
   return false;
 }
 
-std::vector<SourceItem> expand_sources(char** names, unsigned threads) {
-  // The names as the directories of a walk: a name that is no directory is
-  // the one file of a directory that is not listed.
-  Walk walk;
-  WalkedDirectory top;
+void walk_sources(char** names, const SourceTaker& take) {
+  Walk walk{take, {}};
   for (char** name = names; *name; ++name) {
     FileIdentity identity{false, 0, 0};
     if (**name && is_directory(*name, &identity)) {
-      walk.directories.push_back(WalkedDirectory{*name, {}, {}});
-      top.below.push_back(WalkedDirectory::Below{top.files.size(), &walk.directories.back()});
-      walk.to_list.push_back(&walk.directories.back());
+      if (!walk_directory(walk, *name)) return;
     } else {
-      top.files.push_back(SourceItem{*name, false, 0, identity});
+      walk.found.push_back(SourceItem{*name, false, 0, identity});
     }
   }
-  // Listed last in, first out: one thread walks the tree in its order.
-  std::reverse(walk.to_list.begin(), walk.to_list.end());
-  std::vector<std::thread> helpers;
-  struct Joiner {
-    std::vector<std::thread>& helpers;
-    ~Joiner() {
-      for (std::thread& helper : helpers) helper.join();
-    }
-  } joiner{helpers};
-  try {
-    for (unsigned k = 1; k < threads && !walk.to_list.empty(); ++k) helpers.emplace_back(walk_on, std::ref(walk));
-  } catch (const std::system_error&) {
-    // No more threads to be had: those there are do the walk.
-  }
-  walk_on(walk);
-  for (std::thread& helper : helpers) helper.join();
-  helpers.clear();
-  if (walk.out_of_memory) throw std::bad_alloc();
+  walk.give();
+}
+
+std::vector<SourceItem> expand_sources(char** names) {
   std::vector<SourceItem> items;
-  add_in_walk_order(top, &items);
+  walk_sources(names, [&items](std::vector<SourceItem>& found) {
+    for (SourceItem& item : found) items.push_back(std::move(item));
+    return true;
+  });
   return items;
 }
 

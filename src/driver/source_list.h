@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,15 @@ struct SourceItem {
 // entries in byte order of their names; its regular files with a source
 // extension are named by the directory as given, '/', and the path below.
 // Entries whose name begins with '.' and symbolic links met in the walk are
-// skipped. `threads` threads list the directories.
-std::vector<SourceItem> expand_sources(char** names, unsigned threads);
+// skipped.
+std::vector<SourceItem> expand_sources(char** names);
+
+// Receives the sources of a walk, some at a time, in their order; it may
+// move them out. Returns false to end the walk.
+using SourceTaker = std::function<bool(std::vector<SourceItem>& found)>;
+// The walk of expand_sources, with the sources given to `take` as they are
+// found: a directory's files before its next subdirectory is listed.
+void walk_sources(char** names, const SourceTaker& take);
 
 // True when a file name ends in one of the extensions of C and C++ sources.
 bool has_source_extension(const char* file_name);

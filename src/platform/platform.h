@@ -106,8 +106,14 @@ extern const char* const kReplacementMark;
 // one. A symbolic link stays; the file it points to is replaced. Only a
 // regular file is replaced: anything else fails as not permitted. On failure
 // returns false with `error` set, the old file untouched and no temporary
-// file left.
-bool replace_file(const char* path, const char* data, size_t size, FileError* error);
+// file left. With `watch`, the new file's identity is told before the new
+// file takes the old one's name.
+struct ReplacementWatch {
+  void (*note)(void* context, const char* path, const FileIdentity& identity);
+  void* context;
+};
+bool replace_file(const char* path, const char* data, size_t size, FileError* error,
+                  const ReplacementWatch* watch = nullptr);
 
 // --- Output kept in memory ---
 

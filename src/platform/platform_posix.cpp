@@ -293,11 +293,14 @@ std::string join_path(const PathParts& parts) {
   return parts.directory + parts.base + parts.extension;
 }
 
+static FileIdentity identity_of_stat(const struct stat& info) {
+  return FileIdentity{true, static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)};
+}
+
 FileIdentity file_identity(const char* path) {
   struct stat info;
   if (stat(path, &info) != 0) return FileIdentity{false, 0, 0};
-  return FileIdentity{true, static_cast<unsigned long long>(info.st_dev),
-                      static_cast<unsigned long long>(info.st_ino)};
+  return identity_of_stat(info);
 }
 
 bool same_file(const FileIdentity& a, const FileIdentity& b) {
@@ -332,8 +335,7 @@ bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, File
       if (S_ISLNK(info.st_mode)) kind = EntryKind::LINK;
       else if (S_ISDIR(info.st_mode)) kind = EntryKind::DIRECTORY;
       else if (S_ISREG(info.st_mode)) kind = EntryKind::REGULAR;
-      identity = FileIdentity{true, static_cast<unsigned long long>(info.st_dev),
-                              static_cast<unsigned long long>(info.st_ino)};
+      identity = identity_of_stat(info);
     }
     entries->push_back(DirectoryEntry{name, kind, identity});
   }
@@ -347,8 +349,7 @@ bool is_directory(const char* path, FileIdentity* identity) {
     *identity = FileIdentity{false, 0, 0};
     return false;
   }
-  *identity = FileIdentity{true, static_cast<unsigned long long>(info.st_dev),
-                           static_cast<unsigned long long>(info.st_ino)};
+  *identity = identity_of_stat(info);
   return S_ISDIR(info.st_mode);
 }
 
@@ -389,7 +390,8 @@ static bool write_all(int fd, const char* data, size_t size) {
   return true;
 }
 
-bool replace_file(const char* path, const char* data, size_t size, FileError* error) {
+bool replace_file(const char* path, const char* data, size_t size, FileError* error,
+                  const ReplacementWatch* watch) {
   struct stat old_info;
   if (lstat(path, &old_info) != 0) {
     *error = file_error_from_errno(errno);
@@ -430,6 +432,11 @@ bool replace_file(const char* path, const char* data, size_t size, FileError* er
   }
   if (good && fchmod(fd, old_info.st_mode & 07777) != 0) good = false;
   if (good && fsync(fd) != 0) good = false;
+  struct stat new_info;
+  if (good && watch) {
+    if (fstat(fd, &new_info) != 0) good = false;
+    else watch->note(watch->context, path, identity_of_stat(new_info));
+  }
   int saved = errno;
   if (close(fd) != 0 && good) {
     good = false;

@@ -77,9 +77,10 @@ void expected_walk(const std::string& directory, std::vector<std::string>* names
 
 }  // namespace
 
-// However many threads list the directories, the sources come in the order
-// of one walk in byte order, a name that is no directory in its own place.
-TEST(ExpandSources, ThreadsWalkInTheOrderOfOneWalk) {
+// The sources come in the order of one walk in byte order, a name that is
+// no directory in its own place; given as they are found, they come in the
+// same order, and a taker that asks for no more gets no more.
+TEST(ExpandSources, WalksInByteOrderAndStopsWhenAsked) {
   ScratchTree tree;
   std::string lone = tree.root + "/lone.c";
   std::string second_root = tree.root + "/.hidden_root";
@@ -92,14 +93,26 @@ TEST(ExpandSources, ThreadsWalkInTheOrderOfOneWalk) {
   expected_walk(second_root, &expected);
   ASSERT_GT(expected.size(), 20u);
   char* names[] = {&tree.root[0], &lone[0], &second_root[0], nullptr};
-  for (unsigned threads : {1u, 2u, 5u}) {
-    SCOPED_TRACE(threads);
-    std::vector<SourceItem> items = expand_sources(names, threads);
-    std::vector<std::string> walked;
-    for (const SourceItem& item : items) {
-      EXPECT_FALSE(item.unreadable_directory);
-      walked.push_back(item.name);
-    }
-    EXPECT_EQ(walked, expected);
+  std::vector<std::string> walked;
+  for (const SourceItem& item : expand_sources(names)) {
+    EXPECT_FALSE(item.unreadable_directory);
+    walked.push_back(item.name);
+  }
+  EXPECT_EQ(walked, expected);
+
+  for (size_t wanted_batches : {size_t{1}, size_t{3}, size_t{1000}}) {
+    SCOPED_TRACE(wanted_batches);
+    std::vector<std::string> given;
+    size_t batches = 0;
+    walk_sources(names, [&](std::vector<SourceItem>& found) {
+      EXPECT_FALSE(found.empty());
+      for (const SourceItem& item : found) given.push_back(item.name);
+      return ++batches < wanted_batches;
+    });
+    EXPECT_LE(batches, wanted_batches);
+    ASSERT_LE(given.size(), expected.size());
+    EXPECT_TRUE(std::equal(given.begin(), given.end(), expected.begin()));
+    if (batches < wanted_batches) EXPECT_EQ(given.size(), expected.size());
+    else EXPECT_LT(given.size(), expected.size());
   }
 }
