@@ -64,20 +64,26 @@ constexpr size_t kFilesWaitingPerJob = 16;
 constexpr size_t kFilesAheadPerJob = 1024;
 constexpr size_t kHeldBytesPerJob = size_t{8} << 20;
 
-// What one file's run wrote, kept until the files before it are written.
-struct FileResult {
+// A file's name lines, output and diagnostics, kept in memory. Never moved:
+// each stream writes its text and size back into its own record.
+struct KeptStreams {
   MemoryStream out{nullptr, nullptr, 0};  // name line, and the output text with ostdout
   MemoryStream err{nullptr, nullptr, 0};  // its diagnostics
+  ~KeptStreams() {
+    close_memory_stream(&out);
+    close_memory_stream(&err);
+  }
+};
+
+// What one file's run wrote, kept until the files before it are written.
+struct FileResult {
+  std::unique_ptr<KeptStreams> streams;  // none when the file wrote nothing there
   bool ok = false;
   FileOutcome outcome;
   FileTally tally;
   size_t held = 0;  // bytes of its streams, counted in the schedule's held_bytes
   bool done = false;
   bool out_of_memory = false;
-  ~FileResult() {
-    close_memory_stream(&out);
-    close_memory_stream(&err);
-  }
 };
 
 // A source of the run as the walk gave it, and its run's result until the
@@ -151,26 +157,36 @@ Schedule::Schedule(const Options& o, unsigned jobs, RunSummary* s)
   if (o.inplace) log.replacements = &replacements;
 }
 
+// Gives the file's result the job's streams when the file wrote to them;
+// a file that wrote nothing leaves them to the job's next file, so that
+// with -q most files open none.
+void keep_written(std::unique_ptr<KeptStreams>& streams, FileResult& result) {
+  if (!streams) return;
+  // A run that ran out of memory left them unflushed.
+  for (MemoryStream* memory : {&streams->out, &streams->err}) {
+    if (memory->stream) settle_memory_stream(memory);
+  }
+  if (streams->out.size || streams->err.size) result.streams = std::move(streams);
+}
+
 // Runs one file with its streams kept in memory.
-void run_one(Schedule& schedule, Entry& entry, bool first_file, TableCache* tables) {
+void run_one(Schedule& schedule, Entry& entry, bool first_file, TableCache* tables,
+             std::unique_ptr<KeptStreams>& streams) {
   FileResult& result = *entry.result;
-  if (!open_memory_stream(&result.out) || !open_memory_stream(&result.err)) out_of_memory();
+  if (!streams) {
+    streams.reset(new KeptStreams);
+    if (!open_memory_stream(&streams->out) || !open_memory_stream(&streams->err)) out_of_memory();
+  }
   Options options = schedule.options;
   // Name lines go where the banner went: with -d, among the diagnostics.
-  if (options.info) options.info = options.info == options.diag ? result.err.stream : result.out.stream;
-  options.diag = result.err.stream;
-  options.standard_output = result.out.stream;
+  if (options.info) options.info = options.info == options.diag ? streams->err.stream : streams->out.stream;
+  options.diag = streams->err.stream;
+  options.standard_output = streams->out.stream;
   const char* name = entry.item.name.c_str();
   out_printf(options.info, "\"%s\"\n", name);
   if (options.summary) result.outcome.tally = &result.tally;
   result.ok = run_file(name, first_file, &options, &schedule.log, tables, &entry.place, &result.outcome);
-  if (!settle_memory_stream(&result.out) || !settle_memory_stream(&result.err)) out_of_memory();
-}
-
-void settle_kept_streams(FileResult& result) {
-  for (MemoryStream* memory : {&result.out, &result.err}) {
-    if (memory->stream) settle_memory_stream(memory);
-  }
+  if (!settle_memory_stream(&streams->out) || !settle_memory_stream(&streams->err)) out_of_memory();
 }
 
 void write_kept(const MemoryStream& memory, FILE* stream) {
@@ -191,8 +207,10 @@ void write_result(Schedule& schedule, Entry& entry) {
     failed = true;
   } else {
     // Name lines, the output of -os and the diff of -d.
-    write_kept(result.out, stdout);
-    write_kept(result.err, options.diag);
+    if (result.streams) {
+      write_kept(result.streams->out, stdout);
+      write_kept(result.streams->err, options.diag);
+    }
     failed = !result.ok;
     if (!result.out_of_memory) add_to_summary(schedule.summary, result.tally, item.name, failed, result.outcome.changed);
   }
@@ -255,6 +273,7 @@ void job(Schedule& schedule) {
   TableCacheOwner own;
   own.cache.text = schedule.table_text;
   TableCache* tables = schedule.shared_tables ? schedule.shared_tables : &own.cache;
+  std::unique_ptr<KeptStreams> streams;  // open, and empty
   for (;;) {
     while (!schedule.stopping && must_wait(schedule)) {
       ++schedule.waiting;
@@ -269,18 +288,17 @@ void job(Schedule& schedule) {
     lock.unlock();
     bool out_of_memory = false;
     try {
-      run_one(schedule, entry, first_file, tables);
+      run_one(schedule, entry, first_file, tables, streams);
     } catch (const OutOfMemory&) {
       out_of_memory = true;
     } catch (const std::bad_alloc&) {
       out_of_memory = true;
     }
     FileResult& result = *entry.result;
-    // What the file wrote before it ran out is written with it: the
-    // streams show it only once flushed.
-    if (out_of_memory) settle_kept_streams(result);
+    // What the file wrote before it ran out is written with it too.
+    keep_written(streams, result);
     lock.lock();
-    result.held = result.out.size + result.err.size;
+    result.held = result.streams ? result.streams->out.size + result.streams->err.size : 0;
     schedule.held_bytes += result.held;
     result.done = true;
     result.out_of_memory = out_of_memory;
