@@ -327,7 +327,7 @@ bool add_sources(Schedule& schedule, std::vector<SourceItem>& found) {
     const size_t index = schedule.entries.size();
     schedule.entries.push_back(std::move(entry));
     Entry& placed = schedule.entries.back();
-    // Only the walk adds to the places; the name stays where the entry is.
+    // The place keeps the name, which stays where the entry is.
     placed.place = place_source(&schedule.places, placed.item, index);
     if (schedule.whole_walk_first) schedule.log.sources.push_back(identity_of(placed.item));
     if (!placed.item.unreadable_directory && schedule.first_file == kNoIndex) schedule.first_file = index;
