@@ -107,7 +107,8 @@ extern const char* const kReplacementMark;
 // regular file is replaced: anything else fails as not permitted. On failure
 // returns false with `error` set, the old file untouched and no temporary
 // file left. With `watch`, the new file's identity is told before the new
-// file takes the old one's name.
+// file takes the old one's name; should `note` throw (the heap refusing),
+// the old file stays and the temporary goes before the exception goes on.
 struct ReplacementWatch {
   void (*note)(void* context, const char* path, const FileIdentity& identity);
   void* context;

@@ -434,8 +434,17 @@ bool replace_file(const char* path, const char* data, size_t size, FileError* er
   if (good && fsync(fd) != 0) good = false;
   struct stat new_info;
   if (good && watch) {
-    if (fstat(fd, &new_info) != 0) good = false;
-    else watch->note(watch->context, path, identity_of_stat(new_info));
+    if (fstat(fd, &new_info) != 0) {
+      good = false;
+    } else {
+      try {
+        watch->note(watch->context, path, identity_of_stat(new_info));
+      } catch (...) {
+        close(fd);
+        unlink(temporary.c_str());
+        throw;
+      }
+    }
   }
   int saved = errno;
   if (close(fd) != 0 && good) {

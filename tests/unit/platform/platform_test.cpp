@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "diag/diagnostics.h"
+#include "memory/heap.h"
 #include "platform/platform.h"
 
 namespace {
@@ -261,6 +262,38 @@ TEST_F(ReadTextFile, ReplaceFileKeepsTheOldTextOnFailure) {
   std::vector<DirectoryEntry> entries;
   ASSERT_TRUE(read_directory(dir.c_str(), &entries, &error));
   EXPECT_EQ(entries.size(), 2u);  // a.c and sub
+}
+
+// A watch is told the new file's identity before the rename; one that
+// throws leaves the old file and no temporary.
+TEST_F(ReadTextFile, ReplaceFileTellsItsWatchTheNewFile) {
+  std::string file = make("a.c", "old\n");
+  struct Seen {
+    std::string path;
+    FileIdentity identity{false, 0, 0};
+    bool renamed_yet = true;
+  } seen;
+  ReplacementWatch telling{[](void* context, const char* path, const FileIdentity& identity) {
+                             Seen& seen = *static_cast<Seen*>(context);
+                             seen.path = path;
+                             seen.identity = identity;
+                             seen.renamed_yet = file_holds_text(path, "new\n", 4);
+                           },
+                           &seen};
+  FileIdentity old_identity = file_identity(file.c_str());
+  FileError error = FILE_ERROR_NONE;
+  ASSERT_TRUE(replace_file(file.c_str(), "new\n", 4, &error, &telling));
+  EXPECT_EQ(seen.path, file);
+  EXPECT_FALSE(seen.renamed_yet);
+  EXPECT_TRUE(same_file(seen.identity, file_identity(file.c_str())));
+  EXPECT_FALSE(same_file(seen.identity, old_identity));
+
+  ReplacementWatch throwing{[](void*, const char*, const FileIdentity&) { throw OutOfMemory(); }, nullptr};
+  EXPECT_THROW(replace_file(file.c_str(), "newer\n", 6, &error, &throwing), OutOfMemory);
+  EXPECT_TRUE(file_holds_text(file.c_str(), "new\n", 4));
+  std::vector<DirectoryEntry> entries;
+  ASSERT_TRUE(read_directory(dir.c_str(), &entries, &error));
+  EXPECT_EQ(entries.size(), 1u);  // a.c alone
 }
 
 TEST_F(ReadTextFile, FileHoldsTextReadsAsASourceIsRead) {
