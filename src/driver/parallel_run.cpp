@@ -1,5 +1,6 @@
 #include "driver/parallel_run.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -312,8 +313,9 @@ void job(Schedule& schedule) {
 }
 
 // Takes what the walk found: each source gets its place and a result to
-// fill, and a waiting job is woken for it. False when the run is stopping.
-bool add_sources(Schedule& schedule, std::vector<SourceItem>& found) {
+// fill, and a waiting job is woken for it. False when the run is stopping;
+// otherwise `sources` is how many the walk has found so far.
+bool add_sources(Schedule& schedule, std::vector<SourceItem>& found, size_t* sources) {
   std::vector<Entry> added;
   added.reserve(found.size());
   for (SourceItem& item : found) {
@@ -333,7 +335,26 @@ bool add_sources(Schedule& schedule, std::vector<SourceItem>& found) {
     if (!placed.item.unreadable_directory && schedule.first_file == kNoIndex) schedule.first_file = index;
   }
   if (schedule.waiting) schedule.room.notify_all();
+  *sources = schedule.entries.size();
   return true;
+}
+
+// The jobs that the walk starts beyond the first two, as it finds sources
+// for them: a run over a few files starts no more than it can use.
+struct Helpers {
+  std::vector<std::thread> threads;
+  bool no_more = false;  // the system gives no more threads
+};
+
+void start_helpers(Schedule& schedule, size_t sources, Helpers* helpers) {
+  // The main thread and the walking one are jobs already.
+  while (!helpers->no_more && helpers->threads.size() + 2 < std::min(schedule.jobs, sources)) {
+    try {
+      helpers->threads.emplace_back(job, std::ref(schedule));
+    } catch (const std::system_error&) {
+      helpers->no_more = true;  // those there are do the work
+    }
+  }
 }
 
 void end_walk(Schedule& schedule, bool out_of_memory) {
@@ -353,10 +374,15 @@ void end_walk(Schedule& schedule, bool out_of_memory) {
 }
 
 // The walk of the run's names, feeding the jobs.
-void walk(Schedule& schedule, char** names) {
+void walk(Schedule& schedule, char** names, Helpers* helpers) {
   bool out_of_memory = false;
   try {
-    walk_sources(names, [&schedule](std::vector<SourceItem>& found) { return add_sources(schedule, found); });
+    walk_sources(names, [&schedule, helpers](std::vector<SourceItem>& found) {
+      size_t sources = 0;
+      if (!add_sources(schedule, found, &sources)) return false;
+      start_helpers(schedule, sources, helpers);
+      return true;
+    });
   } catch (const OutOfMemory&) {
     out_of_memory = true;
   } catch (const std::bad_alloc&) {
@@ -396,11 +422,13 @@ void prepare_for_jobs(Schedule& schedule, TableCache* tables) {
 int process_tree_in_jobs(const Options& options, char** names, unsigned jobs, TableCache* tables,
                          RunSummary* summary) {
   Schedule schedule(options, jobs, summary);
-  std::vector<std::thread> threads;
+  std::thread walker;
+  Helpers helpers;
   // Joined however this ends, so that no job outlives the run's state.
   struct Joiner {
     Schedule& schedule;
-    std::vector<std::thread>& threads;
+    std::thread& walker;
+    Helpers& helpers;
     ~Joiner() {
       size_t taken, sources;
       OpenTurns* turns;
@@ -417,28 +445,26 @@ int process_tree_in_jobs(const Options& options, char** names, unsigned jobs, Ta
       if (turns) {
         for (size_t index = taken; index < sources; ++index) turns->pass(index);
       }
-      for (std::thread& thread : threads) thread.join();
+      // The walker first: it alone starts helpers.
+      if (walker.joinable()) walker.join();
+      for (std::thread& thread : helpers.threads) thread.join();
     }
-  } joiner{schedule, threads};
+  } joiner{schedule, walker, helpers};
   // One thread walks and then joins the jobs, while this one reads the
   // table; both are jobs as well.
   try {
-    threads.emplace_back([&schedule, names] {
-      walk(schedule, names);
+    walker = std::thread([&schedule, names, &helpers] {
+      walk(schedule, names, &helpers);
       job(schedule);
     });
   } catch (const std::system_error&) {
-    walk(schedule, names);  // no thread to be had: this one walks first
+    walk(schedule, names, &helpers);  // no thread to be had: this one walks first
   }
   prepare_for_jobs(schedule, tables);
-  try {
-    for (unsigned k = 2; k < jobs; ++k) threads.emplace_back(job, std::ref(schedule));
-  } catch (const std::system_error&) {
-    // No more threads to be had: those there are do the work.
-  }
   job(schedule);
-  for (std::thread& thread : threads) thread.join();
-  threads.clear();
+  if (walker.joinable()) walker.join();
+  for (std::thread& thread : helpers.threads) thread.join();
+  helpers.threads.clear();
   if (schedule.out_of_memory) throw OutOfMemory();
   // With no file at all, the reports of the directories are still to be written.
   std::unique_lock<std::mutex> lock(schedule.mutex);
