@@ -24,6 +24,10 @@ bool writes_output_files(const Options& options) {
   return !(options.inplace || options.check || options.diff || options.ostdout);
 }
 
+std::tuple<unsigned long long, unsigned long long, unsigned long long> key_of(const FileIdentity& identity) {
+  return std::make_tuple(identity.device, identity.inode, identity.birth);
+}
+
 FileIdentity identity_of(const SourceItem& item) {
   if (item.unreadable_directory) return FileIdentity{false, 0, 0};
   return item.identity.exists ? item.identity : file_identity(item.name.c_str());
@@ -48,8 +52,7 @@ SourcePlace place_source(SourcePlaces* places, const SourceItem& item, size_t in
   if (!places->identities) return place;
   place.identity = identity_of(item);
   if (!place.identity.exists) return place;
-  auto first = places->first_name.emplace(std::make_pair(place.identity.device, place.identity.inode),
-                                          item.name.c_str());
+  auto first = places->first_name.emplace(key_of(place.identity), item.name.c_str());
   if (!first.second) place.same_file_before = first.first->second;
   return place;
 }
@@ -146,9 +149,8 @@ void note_replacement(void* context, const char* source_name, const FileIdentity
   Schedule& schedule = *static_cast<Schedule*>(context);
   std::lock_guard<std::mutex> lock(schedule.mutex);
   if (schedule.walk_ended) return;
-  // The name is the entry's own, which stays while the run lasts. The new
-  // file's identity is fresh: one noted for it already is a file gone.
-  schedule.places.first_name.insert_or_assign(std::make_pair(identity.device, identity.inode), source_name);
+  // The name is the entry's own, which stays while the run lasts.
+  schedule.places.first_name.emplace(key_of(identity), source_name);
 }
 
 Schedule::Schedule(const Options& o, unsigned jobs, RunSummary* s)

@@ -4,7 +4,7 @@
 #pragma once
 
 #include <map>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include "driver/file_runner.h"
@@ -29,7 +29,7 @@ struct SourcePlaces {
   // Only a run that may refuse a source for being the table or an earlier
   // source looks up the sources' identities.
   bool identities;
-  std::map<std::pair<unsigned long long, unsigned long long>, const char*> first_name;
+  std::map<std::tuple<unsigned long long, unsigned long long, unsigned long long>, const char*> first_name;
 };
 SourcePlaces make_source_places(const Options& options);
 // The place of `item`, the source at `index`, which must have been given

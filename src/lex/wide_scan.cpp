@@ -159,7 +159,7 @@ inline int lowest_bit(uint32_t bits) { return __builtin_ctz(bits); }
 
 // NOTE: comment_end_plainly is this a byte at a time, and comment_end of
 // wide_scan_avx2.cpp 32 bytes at a time; the three must agree.
-__attribute__((no_sanitize_address)) const char* comment_end(const char* body, bool block) {
+READS_WHOLE_BLOCKS const char* comment_end(const char* body, bool block) {
   const uintptr_t address = reinterpret_cast<uintptr_t>(body);
   const char* chunk = reinterpret_cast<const char*>(address & ~uintptr_t{15});
   uint32_t valid = (0xFFFFu << (address & 15)) & 0xFFFF;
@@ -198,7 +198,7 @@ __attribute__((no_sanitize_address)) const char* comment_end(const char* body, b
 // the bytes of the first block before the text, and of the last block after
 // the text's terminating NUL, is safe; they are masked out or never looked at.
 // NOTE: plain_lines_end_avx2 (wide_scan_avx2.cpp) is this 32 bytes at a time.
-__attribute__((no_sanitize_address)) const char* plain_lines_end_sse2(const char* text, const NameStarts& starts,
+READS_WHOLE_BLOCKS const char* plain_lines_end_sse2(const char* text, const NameStarts& starts,
                                                                        bool anywhere) {
   if (starts.count > kNameStarts) return text;
   StartLanes lanes;

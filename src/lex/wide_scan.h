@@ -17,6 +17,11 @@
 // when `starts` holds too many starts to look for.
 const char* plain_lines_end(const char* text, const NameStarts& starts, bool anywhere);
 
+// The wide forms read whole aligned blocks: past the end of the text, but
+// never past the page that holds its last byte. The sanitizers would take
+// those reads for faults, so they do not look at these functions.
+#define READS_WHOLE_BLOCKS __attribute__((no_sanitize("address", "thread")))
+
 // NOTE: plain_lines_end_plainly is the same check a byte at a time, the
 // reference that the tests and the fuzz targets compare plain_lines_end
 // with; plain_lines_end falls back on it where SSE2 is missing. Where the

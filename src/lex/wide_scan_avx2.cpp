@@ -88,7 +88,7 @@ FOR_AVX2 inline uint32_t block_stops(const char* block, __m256i v, uint32_t vali
 }
 
 // NOTE: comment_end of wide_scan.cpp, for 32 bytes.
-FOR_AVX2 __attribute__((no_sanitize_address)) const char* comment_end(const char* body, bool block) {
+FOR_AVX2 READS_WHOLE_BLOCKS const char* comment_end(const char* body, bool block) {
   const uintptr_t address = reinterpret_cast<uintptr_t>(body);
   const char* chunk = reinterpret_cast<const char*>(address & ~uintptr_t{31});
   uint32_t valid = 0xFFFFFFFFu << (address & 31);
@@ -122,7 +122,7 @@ FOR_AVX2 __attribute__((no_sanitize_address)) const char* comment_end(const char
 
 // NOTE: plain_lines_end of wide_scan.cpp (16 bytes at a time) and
 // plain_lines_end_plainly are the same check; the tests compare all three.
-FOR_AVX2 __attribute__((no_sanitize_address)) const char* plain_lines_end_avx2(const char* text, const NameStarts& starts,
+FOR_AVX2 READS_WHOLE_BLOCKS const char* plain_lines_end_avx2(const char* text, const NameStarts& starts,
                                                                        bool anywhere) {
   if (starts.count > kNameStarts) return text;
   StartLanes lanes;

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 FileError file_error_from_errno(int native_errno) {
@@ -293,18 +294,34 @@ std::string join_path(const PathParts& parts) {
   return parts.directory + parts.base + parts.extension;
 }
 
-static FileIdentity identity_of_stat(const struct stat& info) {
-  return FileIdentity{true, static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)};
+// The identity of what `name` names, from `directory` with statx's `flags`,
+// and its mode; false when there is nothing to look up.
+static bool look_up_identity(int directory, const char* name, int flags, FileIdentity* identity,
+                             unsigned* mode) {
+  struct statx info;
+  if (statx(directory, name, flags, STATX_TYPE | STATX_INO | STATX_BTIME, &info) != 0) {
+    *identity = FileIdentity{false, 0, 0};
+    return false;
+  }
+  unsigned long long birth = 0;
+  if (info.stx_mask & STATX_BTIME) {
+    birth = static_cast<unsigned long long>(info.stx_btime.tv_sec) * 1000000000u + info.stx_btime.tv_nsec;
+  }
+  *identity = FileIdentity{true, makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino, birth};
+  *mode = info.stx_mode;
+  return true;
 }
 
 FileIdentity file_identity(const char* path) {
-  struct stat info;
-  if (stat(path, &info) != 0) return FileIdentity{false, 0, 0};
-  return identity_of_stat(info);
+  FileIdentity identity;
+  unsigned mode;
+  look_up_identity(AT_FDCWD, path, 0, &identity, &mode);
+  return identity;
 }
 
 bool same_file(const FileIdentity& a, const FileIdentity& b) {
-  return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
+  return a.exists && b.exists && a.device == b.device && a.inode == b.inode &&
+         (a.birth == 0 || b.birth == 0 || a.birth == b.birth);
 }
 
 bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, FileError* error) {
@@ -328,14 +345,13 @@ bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, File
     const char* name = entry->d_name;
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
     EntryKind kind = EntryKind::OTHER;
-    FileIdentity identity{false, 0, 0};
-    struct stat info;
+    FileIdentity identity;
+    unsigned mode;
     // Looked up from the directory itself: the path to it is not walked again.
-    if (fstatat(dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
-      if (S_ISLNK(info.st_mode)) kind = EntryKind::LINK;
-      else if (S_ISDIR(info.st_mode)) kind = EntryKind::DIRECTORY;
-      else if (S_ISREG(info.st_mode)) kind = EntryKind::REGULAR;
-      identity = identity_of_stat(info);
+    if (look_up_identity(dirfd(dir), name, AT_SYMLINK_NOFOLLOW, &identity, &mode)) {
+      if (S_ISLNK(mode)) kind = EntryKind::LINK;
+      else if (S_ISDIR(mode)) kind = EntryKind::DIRECTORY;
+      else if (S_ISREG(mode)) kind = EntryKind::REGULAR;
     }
     entries->push_back(DirectoryEntry{name, kind, identity});
   }
@@ -344,13 +360,8 @@ bool read_directory(const char* path, std::vector<DirectoryEntry>* entries, File
 }
 
 bool is_directory(const char* path, FileIdentity* identity) {
-  struct stat info;
-  if (stat(path, &info) != 0) {
-    *identity = FileIdentity{false, 0, 0};
-    return false;
-  }
-  *identity = identity_of_stat(info);
-  return S_ISDIR(info.st_mode);
+  unsigned mode;
+  return look_up_identity(AT_FDCWD, path, 0, identity, &mode) && S_ISDIR(mode);
 }
 
 bool file_holds_text(const char* path, const char* data, size_t size) {
@@ -432,13 +443,14 @@ bool replace_file(const char* path, const char* data, size_t size, FileError* er
   }
   if (good && fchmod(fd, old_info.st_mode & 07777) != 0) good = false;
   if (good && fsync(fd) != 0) good = false;
-  struct stat new_info;
+  FileIdentity new_file;
+  unsigned new_mode;
   if (good && watch) {
-    if (fstat(fd, &new_info) != 0) {
+    if (!look_up_identity(fd, "", AT_EMPTY_PATH, &new_file, &new_mode)) {
       good = false;
     } else {
       try {
-        watch->note(watch->context, path, identity_of_stat(new_info));
+        watch->note(watch->context, path, new_file);
       } catch (...) {
         close(fd);
         unlink(temporary.c_str());
