@@ -15,13 +15,12 @@ const char* const kSourceExtensions[] = {".c",   ".h",   ".cpp", ".cc",  ".cxx",
 struct Walk {
   const SourceTaker& take;
   std::vector<SourceItem> found;  // not given yet
-  bool stopped = false;           // `take` asked for no more
 
-  // Gives what was found; false when the walk is to stop.
+  // Gives what was found; false when `take` asked for no more.
   bool give() {
-    if (!stopped && !found.empty()) stopped = !take(found);
+    bool go_on = found.empty() || take(found);
     found.clear();
-    return !stopped;
+    return go_on;
   }
 };
 

@@ -467,11 +467,6 @@ __attribute__((noinline)) TokenKind next_token_in_full(const LexState* ls, const
   }
 }
 
-// The tokeniser's first look at a token: the common tokens are taken from
-// their first byte with plain-byte loops, everything else is read in full.
-// With `name_hash`, an identifier of plain bytes is hashed on the way; the
-// hash is kNoNameHash when the identifier was read otherwise.
-
 // An identifier whose first byte is a letter, hashed on the way when asked.
 inline __attribute__((always_inline)) TokenKind read_identifier(const LexState* ls, const char*& cursor,
                                                                uint32_t* name_hash) {
@@ -494,6 +489,10 @@ inline __attribute__((always_inline)) TokenKind read_identifier(const LexState* 
   return TK_IDENTIFIER;
 }
 
+// The tokeniser's first look at a token: the common tokens are taken from
+// their first byte with plain-byte loops, everything else is read in full.
+// With `name_hash`, an identifier of plain bytes is hashed on the way; the
+// hash is kNoNameHash when the identifier was read otherwise.
 inline __attribute__((always_inline)) TokenKind read_token(const LexState* ls, const char*& cursor,
                                                           uint32_t* name_hash) {
   const char* scan = cursor;

@@ -64,10 +64,10 @@ struct PathParts {
 PathParts split_path(const char* path);
 std::string join_path(const PathParts& parts);
 
-// Identity of an existing file, so that two spellings of one file compare equal.
-// What tells one file from another: its device and inode, and its birth
-// time where the file system keeps one, so that the inode of a file gone
-// and given to a new one (a replaced source's) does not pass for the old.
+// Identity of an existing file, so that two spellings of one file compare
+// equal: its device and inode, and its birth time where the file system
+// keeps one, so that the inode of a file gone and given to a new one (a
+// replaced source's) does not pass for the old.
 struct FileIdentity {
   bool exists;
   unsigned long long device;

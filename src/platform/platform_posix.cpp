@@ -295,7 +295,7 @@ std::string join_path(const PathParts& parts) {
 }
 
 // The identity of what `name` names, from `directory` with statx's `flags`,
-// and its mode; false when there is nothing to look up.
+// and its mode when asked; false when there is nothing to look up.
 static bool look_up_identity(int directory, const char* name, int flags, FileIdentity* identity,
                              unsigned* mode) {
   struct statx info;
@@ -308,14 +308,13 @@ static bool look_up_identity(int directory, const char* name, int flags, FileIde
     birth = static_cast<unsigned long long>(info.stx_btime.tv_sec) * 1000000000u + info.stx_btime.tv_nsec;
   }
   *identity = FileIdentity{true, makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino, birth};
-  *mode = info.stx_mode;
+  if (mode) *mode = info.stx_mode;
   return true;
 }
 
 FileIdentity file_identity(const char* path) {
   FileIdentity identity;
-  unsigned mode;
-  look_up_identity(AT_FDCWD, path, 0, &identity, &mode);
+  look_up_identity(AT_FDCWD, path, 0, &identity, nullptr);
   return identity;
 }
 
@@ -444,9 +443,8 @@ bool replace_file(const char* path, const char* data, size_t size, FileError* er
   if (good && fchmod(fd, old_info.st_mode & 07777) != 0) good = false;
   if (good && fsync(fd) != 0) good = false;
   FileIdentity new_file;
-  unsigned new_mode;
   if (good && watch) {
-    if (!look_up_identity(fd, "", AT_EMPTY_PATH, &new_file, &new_mode)) {
+    if (!look_up_identity(fd, "", AT_EMPTY_PATH, &new_file, nullptr)) {
       good = false;
     } else {
       try {
